@@ -1,0 +1,36 @@
+# Entry points for a fresh Debian machine; see README.md.
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test tsan bench format clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset release >/dev/null
+	cmake --build build -j $(JOBS)
+
+run: build
+	scripts/demo build/bin
+
+test: deps
+	cmake --preset asan >/dev/null
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300
+
+tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build build-tsan -j $(JOBS) --target controller_tests
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --output-on-failure -j $(JOBS) -L controller
+
+bench: build
+	scripts/bench build/bin
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,149 @@
+#include "app/XmlDocument.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/AtomicFile.h"
+
+namespace korvi {
+
+namespace {
+
+// Escapes are the predefined entities and character references; DOCTYPE is skipped, so no
+// internal or external entity is ever defined or loaded.
+constexpr unsigned kParseOptions = pugi::parse_default & ~pugi::parse_doctype;
+
+XmlResult Failure(std::string text, std::ptrdiff_t offset = -1) {
+    return XmlResult{-1, std::move(text), offset};
+}
+
+class SinkWriter final : public pugi::xml_writer {
+public:
+    explicit SinkWriter(ByteSink& sink) : m_sink(sink) {}
+    void write(const void* data, size_t size) override {
+        if (m_ok) m_ok = m_sink.Write(std::string_view(static_cast<const char*>(data), size));
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    ByteSink& m_sink;
+    bool m_ok = true;
+};
+
+class StringWriter final : public pugi::xml_writer {
+public:
+    void write(const void* data, size_t size) override {
+        out.append(static_cast<const char*>(data), size);
+    }
+    std::string out;
+};
+
+}  // namespace
+
+std::ptrdiff_t FindInvalidUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+        if (i + len > n) return static_cast<std::ptrdiff_t>(i);
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return static_cast<std::ptrdiff_t>(i);
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+        i += len;
+    }
+    return -1;
+}
+
+XmlResult LoadXmlText(std::string_view text, pugi::xml_document& doc,
+                      std::string_view sourceName) {
+    doc.reset();
+    const std::string name(sourceName);
+    if (std::ptrdiff_t bad = FindInvalidUtf8(text); bad >= 0) {
+        return Failure(name + ": Invalid UTF-8 byte at offset " + std::to_string(bad), bad);
+    }
+    pugi::xml_parse_result r =
+        doc.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+    if (!r) {
+        doc.reset();
+        return Failure(name + ": " + r.description() + " at offset " + std::to_string(r.offset),
+                       r.offset);
+    }
+    if (!doc.document_element()) {
+        doc.reset();
+        return Failure(name + ": No document element", 0);
+    }
+    return {};
+}
+
+XmlResult LoadXmlFile(const std::filesystem::path& file, pugi::xml_document& doc) {
+    doc.reset();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return Failure(file.string() + ": Could not open file");
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return Failure(file.string() + ": Could not read file");
+    return LoadXmlText(content.view(), doc, file.string());
+}
+
+void StartXmlDocument(pugi::xml_document& doc) {
+    doc.reset();
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "UTF-8";
+}
+
+std::string XmlText(const pugi::xml_node& node) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+            return child.value();
+        }
+    }
+    return {};
+}
+
+std::string_view XmlLocalName(const pugi::xml_node& node) {
+    std::string_view name = node.name();
+    std::size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+std::string XmlToString(const pugi::xml_document& doc) {
+    StringWriter writer;
+    doc.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
+    return std::move(writer.out);
+}
+
+XmlResult SaveXmlFile(const pugi::xml_document& doc, const std::filesystem::path& file) {
+    AtomicFile out(file);
+    if (!out.Open()) return Failure(out.Error());
+    SinkWriter writer(out);
+    doc.save(writer, "  ", pugi::format_default, pugi::encoding_utf8);
+    if (!writer.ok() || !out.Commit()) return Failure(out.Error());
+    return {};
+}
+
+}  // namespace korvi

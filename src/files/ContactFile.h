@@ -1,0 +1,49 @@
+// Contact lists to and from files: the complete XML form (also the form of sync lists) and a
+// CSV form for spreadsheets (written only). Sync list files live in the data folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "app/Progress.h"
+#include "model/Contact.h"
+
+namespace korvi {
+
+enum ContactFileType { kFileTypeXml = 0, kFileTypeCsv = 1 };
+
+class TcontactFile {
+public:
+    explicit TcontactFile(Progress& progress, std::filesystem::path dataFolder = {});
+
+    // $XDG_DATA_HOME/KorviCommunicator (default ~/.local/share/KorviCommunicator), created
+    // with its logs/ folder when missing.
+    static std::filesystem::path DefaultDataFolder();
+
+    const std::filesystem::path& dataFolder() const { return m_dataFolder; }
+    void setDataFolder(std::filesystem::path folder) { m_dataFolder = std::move(folder); }
+
+    [[nodiscard]] int SaveContacts(const std::filesystem::path& path, const TContactList& list,
+                                   std::string& resultText, int fileType);
+    [[nodiscard]] int LoadContacts(const std::filesystem::path& path, TContactList& list,
+                                   std::string& resultText);
+
+    [[nodiscard]] int WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
+                                    std::string& resultText, const TContactList& list);
+    [[nodiscard]] int LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
+                                   std::string& resultText, TContactList& list);
+    [[nodiscard]] int CheckIfSyncFileExists(int32_t contactType,
+                                            const std::string& contactStoreID,
+                                            std::string& resultText);
+    int DeleteSyncFiles(int32_t contactType);
+
+    std::filesystem::path SyncFilePath(int32_t contactType,
+                                       const std::string& contactStoreID) const;
+
+private:
+    Progress& m_progress;
+    std::filesystem::path m_dataFolder;
+};
+
+}  // namespace korvi
