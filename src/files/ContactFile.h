@@ -2,8 +2,10 @@
 // CSV form for spreadsheets (written only). Sync list files live in the data folder.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "app/Progress.h"
@@ -33,17 +35,20 @@ public:
                                     std::string& resultText, const TContactList& list);
     [[nodiscard]] int LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
                                    std::string& resultText, TContactList& list);
-    [[nodiscard]] int CheckIfSyncFileExists(int32_t contactType,
-                                            const std::string& contactStoreID,
+    [[nodiscard]] int CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID,
                                             std::string& resultText);
     int DeleteSyncFiles(int32_t contactType);
 
     std::filesystem::path SyncFilePath(int32_t contactType,
                                        const std::string& contactStoreID) const;
 
+    // Test seam: every file written next fails after this many bytes, as a full disk would.
+    void SetWriteFailAfterBytes(std::size_t bytes) { m_failAfterBytes = bytes; }
+
 private:
     Progress& m_progress;
     std::filesystem::path m_dataFolder;
+    std::size_t m_failAfterBytes = std::numeric_limits<std::size_t>::max();
 };
 
 }  // namespace korvi

@@ -1,0 +1,198 @@
+#include "files/ContactFile.h"
+
+#include <exception>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "app/AppPaths.h"
+#include "app/AtomicFile.h"
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "files/ContactCsv.h"
+#include "files/ContactXml.h"
+
+namespace korvi {
+
+namespace {
+
+// The part of a store key that names its sync list.
+constexpr std::size_t kStoreKeyChars = 20;
+
+constexpr int kTextSaving = 118;
+constexpr int kTextLoading = 119;
+constexpr int kTextInvalidStoreIdWrite = 120;
+constexpr int kTextInvalidStoreIdLoad = 121;
+constexpr int kTextFileTypeNotSupported = 122;
+constexpr int kTextCouldNotOpen = 123;
+
+constexpr int kSyncFileMissing = -9;
+
+std::string SyncFilePrefix(int32_t contactType) {
+    return "Sync_" + std::to_string(contactType) + "_";
+}
+
+// A key is only ever a file name here: a separator in it must not lead out of the data folder.
+std::string FileNamePart(std::string_view key) {
+    std::string part(key);
+    for (char& c : part) {
+        if (c == '/' || c == '\0') c = '_';
+    }
+    return part;
+}
+
+int SaveFailed(std::string_view message, std::string& resultText) {
+    WriteLog("ERR: contactFile: SaveContacts: Exception: %s", message);
+    resultText = message;
+    return -1;
+}
+
+int LoadFailed(std::string_view message, std::string& resultText) {
+    WriteLog("ERR: contactFile: LoadContacts: Exception: %s", message);
+    resultText = message;
+    return -1;
+}
+
+}  // namespace
+
+TcontactFile::TcontactFile(Progress& progress, std::filesystem::path dataFolder)
+    : m_progress(progress), m_dataFolder(std::move(dataFolder)) {}
+
+std::filesystem::path TcontactFile::DefaultDataFolder() {
+    std::string error;
+    // A folder that cannot be made is reported by the first write into it, naming the file.
+    if (!EnsureDataFolders(error)) WriteLog("ERR: contactFile: %s", error);
+    return DataFolder();
+}
+
+int TcontactFile::SaveContacts(const std::filesystem::path& path, const TContactList& list,
+                               std::string& resultText, int fileType) {
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(kTextSaving), 0);
+    if (fileType != kFileTypeXml && fileType != kFileTypeCsv) {
+        const std::string type = std::to_string(fileType);
+        WriteLog("ERR: contactFile: SaveContacts: Invalid fileType: %s", type);
+        resultText = Text(kTextFileTypeNotSupported) + " (" + type + ")";
+        return -1;
+    }
+    try {
+        AtomicFile file(path);
+        file.FailAfterBytes(m_failAfterBytes);
+        if (!file.Open()) {
+            if (fileType == kFileTypeCsv) {
+                WriteLog("ERR: contactFile: SaveContacts: Could not open file!");
+                resultText = Text(kTextCouldNotOpen);
+                return -1;
+            }
+            return SaveFailed(file.Error(), resultText);
+        }
+        int written = 0;
+        if (fileType == kFileTypeXml) {
+            XmlResult r = WriteContactsXml(list, file, written);
+            if (!r.ok()) {
+                return SaveFailed(r.text.empty() ? file.Error() : path.string() + ": " + r.text,
+                                  resultText);
+            }
+        } else if (!WriteContactsCsv(list, file, written)) {
+            return SaveFailed(file.Error(), resultText);
+        }
+        if (!file.Commit()) return SaveFailed(file.Error(), resultText);
+        WriteLog(fileType == kFileTypeXml
+                     ? "LOG: contactFile: SaveContacts OK: Saved %d contacts to XML file: %s"
+                     : "LOG: contactFile: SaveContacts OK: Saved %d contacts to CSV file: %s",
+                 written, path.string());
+        return 0;
+    } catch (const std::exception& e) {
+        return SaveFailed(e.what(), resultText);
+    }
+}
+
+int TcontactFile::LoadContacts(const std::filesystem::path& path, TContactList& list,
+                               std::string& resultText) {
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(kTextLoading), 0);
+    try {
+        int count = 0;
+        XmlResult r = ReadContactsXmlFile(path, list, count);
+        if (!r.ok()) return LoadFailed(r.text, resultText);
+        WriteLog("LOG: contactFile: LoadContacts: Loaded %d Contacts from %s", count,
+                 path.string());
+        return 0;
+    } catch (const std::exception& e) {
+        return LoadFailed(e.what(), resultText);
+    }
+}
+
+std::filesystem::path TcontactFile::SyncFilePath(int32_t contactType,
+                                                 const std::string& contactStoreID) const {
+    std::string_view key = contactStoreID;
+    if (key.size() > kStoreKeyChars) key = key.substr(key.size() - kStoreKeyChars);
+    return m_dataFolder / (SyncFilePrefix(contactType) + FileNamePart(key) + ".xml");
+}
+
+int TcontactFile::WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
+                                std::string& resultText, const TContactList& list) {
+    if (contactStoreID.size() < kStoreKeyChars) {
+        WriteLog("ERR: WriteSyncFile Fail: Invalid contactStoreID");
+        resultText = Text(kTextInvalidStoreIdWrite);
+        return -1;
+    }
+    const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
+    int rc = SaveContacts(file, list, resultText, kFileTypeXml);
+    if (rc != 0) WriteLog("ERR: WriteSyncFile Fail: %s", file.string());
+    return rc;
+}
+
+int TcontactFile::LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
+                               std::string& resultText, TContactList& list) {
+    if (contactStoreID.size() < kStoreKeyChars) {
+        WriteLog("ERR: LoadSyncFile Fail: Invalid StoreID");
+        resultText = Text(kTextInvalidStoreIdLoad);
+        return -1;
+    }
+    const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
+    int rc = LoadContacts(file, list, resultText);
+    if (rc != 0) WriteLog("ERR: LoadSyncFile Fail: %s", file.string());
+    return rc;
+}
+
+int TcontactFile::CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID,
+                                        std::string& /*resultText*/) {
+    const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec)) {
+        WriteLog("LOG: CheckIfSyncFileExists (Success): %s", file.string());
+        return 0;
+    }
+    WriteLog("LOG: CheckIfSyncFileExists (Fail): %s", file.string());
+    return kSyncFileMissing;
+}
+
+int TcontactFile::DeleteSyncFiles(int32_t contactType) {
+    const std::string prefix = SyncFilePrefix(contactType);
+    constexpr std::string_view kSuffix = ".xml";
+    WriteLog("LOG: Deleting Sync Files: %s", (m_dataFolder / (prefix + "*.xml")).string());
+    // Matches are gathered first: a folder changed while it is listed may skip entries.
+    std::vector<std::filesystem::path> matches;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(m_dataFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // "Sync_12_" is not a prefix of "Sync_120_...": the type ends at its own underscore.
+        if (name.size() < prefix.size() + kSuffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(kSuffix)) {
+            continue;
+        }
+        std::error_code typeError;
+        if (it->symlink_status(typeError).type() == std::filesystem::file_type::directory) continue;
+        matches.push_back(it->path());
+    }
+    for (const auto& file : matches) {
+        std::error_code removeError;
+        // A file that cannot be deleted is skipped; the next import meets it stale again.
+        std::filesystem::remove(file, removeError);
+    }
+    return 0;
+}
+
+}  // namespace korvi
