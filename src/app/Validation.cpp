@@ -1,0 +1,116 @@
+#include "app/Validation.h"
+
+#include <charconv>
+#include <string>
+
+#include "app/Texts.h"
+
+namespace korvi {
+
+namespace {
+
+constexpr int kUrlError = -3;
+constexpr int kUserNameError = -4;
+constexpr int kPinError = -5;
+constexpr int kValueError = -1;
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+// Control characters can go neither into an HTTP request line nor into the XML text of a
+// SOAP request, so they count as illegal next to the characters the PBX refuses.
+bool HasIllegal(std::string_view text, bool blankAllowed) {
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F) return true;
+        if (ch == '=' || ch == '\'' || ch == '"') return true;
+        if (ch == ' ' && !blankAllowed) return true;
+    }
+    return false;
+}
+
+// Characters, not bytes: every byte that does not continue a UTF-8 sequence starts one.
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (const char ch : text) {
+        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+int Fail(int code, std::string* message, int textId, std::string_view name = {},
+         std::string_view number1 = {}, std::string_view number2 = {}) {
+    if (message != nullptr) *message = Text(textId, {}, name, number1, number2);
+    return code;
+}
+
+// A 32-bit integer, as the callers store it; anything beyond is not a valid value.
+bool ParseDecimal(std::string_view text, int& value) {
+    if (text.empty()) return false;
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') return false;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+int ValidateUrl(std::string_view url, std::string* message) {
+    const std::string_view trimmed = TrimBlanks(url);
+    if (HasIllegal(trimmed, false)) return Fail(kUrlError, message, 177);
+    if (!trimmed.starts_with("http://") && !trimmed.starts_with("https://")) {
+        return Fail(kUrlError, message, 178);
+    }
+    return 0;
+}
+
+int ValidateUserName(std::string_view name, std::string* message) {
+    if (HasIllegal(name, true)) return Fail(kUserNameError, message, 179);
+    const std::size_t length = CharacterCount(name);
+    if (length < 1 || length > 20) return Fail(kUserNameError, message, 180, {}, "1", "20");
+    return 0;
+}
+
+int ValidatePin(std::string_view pin, std::string* message) {
+    if (HasIllegal(pin, false)) return Fail(kPinError, message, 183);
+    const std::size_t length = CharacterCount(pin);
+    if (length < 4 || length > 20) return Fail(kPinError, message, 184, {}, "4", "20");
+    return 0;
+}
+
+int ValidateIntegerRange(std::string_view name, std::string_view value, int min, int max,
+                         std::string* message) {
+    int number = 0;
+    const bool ok =
+        ParseDecimal(TrimBlanks(value), number) && number >= min && (max == 0 || number <= max);
+    if (ok) return 0;
+    if (max != 0) {
+        return Fail(kValueError, message, 185, name, std::to_string(min), std::to_string(max));
+    }
+    return Fail(kValueError, message, 186, name, std::to_string(min));
+}
+
+int ValidateGmailAccount(std::string_view account, std::string* message) {
+    std::string lower(account);
+    for (char& ch : lower) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    const std::string marker = std::string("@") + kGmailMailDomain;
+    if (lower.find(marker) == std::string::npos || CharacterCount(lower) <= 10) {
+        return Fail(kValueError, message, 181);
+    }
+    return 0;
+}
+
+int ValidateGmailPassword(std::string_view password, std::string* message) {
+    if (CharacterCount(password) <= 7) return Fail(kValueError, message, 182);
+    return 0;
+}
+
+}  // namespace korvi
