@@ -74,6 +74,10 @@ enum ResultCode : int {
     kResultNoSyncFile = -9,
     kResultGmailNumbersSkipped = -12,
     kResultGmailNotLoggedIn = -17,
+    // No body is registered for the action in this build.
+    kResultActionNotAvailable = -30,
+    // A body let an exception escape, or the worker could not be started.
+    kResultActionException = -31,
 };
 
 const char* ActionName(int action);
@@ -147,13 +151,18 @@ public:
     // 1 from the caller's start until the worker has finished; drops last, after the result.
     int busy() const;
     void SetBusy(int value);
-    // Starts the worker for `action`; refuses numbers of 19 and more with -6.
+    // Starts the worker for `action`; refuses numbers of 19 and more (and negative ones) with
+    // -6. A worker that has not ended yet (a cancelled one still on its way out) is waited for
+    // first, so that two bodies never share the lists. Resets the stop flag and the result.
     void StartAction();
     // History "Fail: Action cancelled", log "LOG: CancelAction", -7 with text 161, and asks
     // the worker to stop at its next check.
     void CancelAction();
     // Blocks until busy is 0 or the timeout passes; true when idle.
     bool WaitUntilIdle(std::chrono::milliseconds timeout = std::chrono::hours(24)) const;
+    // For a body that has nothing to do but wait: blocks until a cancel arrives or the timeout
+    // passes; true when stopped.
+    bool WaitForStop(std::chrono::milliseconds timeout) const;
 
     // The bodies are registered by the modules that build them; an action with no body ends
     // with a "not available" failure.
@@ -168,9 +177,14 @@ public:
 
     // Test seam: the sleeps of the worker's lifecycle (10 ms before, 100 ms after the body).
     void SetWorkerSleeps(std::chrono::milliseconds before, std::chrono::milliseconds after);
+    // Test seam: how the worker sleeps (default std::this_thread::sleep_for). Called on the
+    // worker thread with the durations above; set it only while no action runs.
+    using SleepFunction = std::function<void(std::chrono::milliseconds)>;
+    void SetSleepFunction(SleepFunction sleep);
 
 private:
-    void RunWorker(int actionNumber);
+    void RunWorker(int actionNumber, ActionBody body);
+    void RunBody(int actionNumber, const ActionBody& body);
 
     mutable std::mutex m_resultMutex;
     int m_resultCodeValue = 0;
@@ -184,11 +198,14 @@ private:
     mutable std::condition_variable m_busyChanged;
 
     StopFlag m_stop{false};
+    mutable std::mutex m_stopMutex;
+    mutable std::condition_variable m_stopChanged;
     std::thread m_worker;
     ActionBody m_bodies[kActionCount];
     Prompt* m_prompt = nullptr;
     std::chrono::milliseconds m_sleepBefore{10};
     std::chrono::milliseconds m_sleepAfter{100};
+    SleepFunction m_sleep;
 };
 
 }  // namespace korvi

@@ -1,0 +1,82 @@
+#include "cli/ActionRunner.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "app/Log.h"
+#include "cli/CliIo.h"
+#include "cli/CliProgress.h"
+#include "cli/Command.h"
+#include "cli/InterruptGuard.h"
+#include "sync/Services.h"
+
+namespace korvi::cli {
+
+namespace {
+
+// How often the progress line is redrawn and Ctrl-C looked at; the end of the action itself
+// wakes the wait at once.
+constexpr std::chrono::milliseconds kPollInterval{100};
+
+}  // namespace
+
+ActionRunner::ActionRunner(CliIo& io) : m_io(io) {}
+
+int ActionRunner::Run(int action, int silent) {
+    m_cancelled = false;
+    Services& services = m_io.services();
+    Tctrl& ctrl = services.ctrl;
+
+    WriteLog("LOG: CarryOutAction: %s (Silent: %d)", ActionName(action), silent);
+
+    std::string text;
+    const int checkCode = services.RunPreStartChecks(action, text);
+    if (checkCode != 0) {
+        ctrl.SetResult(checkCode, text);
+        if (action == kActSyncContacts) {
+            WriteHistory("Sync Failed: %s ErrCode %d", text, checkCode);
+        }
+        return checkCode;
+    }
+
+    std::optional<InterruptGuard> interrupt;
+    if (m_io.catchInterrupt()) interrupt.emplace();
+
+    ctrl.silent = silent;
+    ctrl.action = action;
+    ctrl.SetBusy(1);
+    ctrl.StartAction();
+
+    CliProgress progress(m_io);
+    while (!ctrl.WaitUntilIdle(kPollInterval)) {
+        if (!m_cancelled && (InterruptGuard::Interrupted() || m_io.CancelCheckSaysStop())) {
+            m_cancelled = true;
+            ctrl.CancelAction();
+            progress.Finish();
+            m_io.Note("Cancelling...");
+        }
+        if (silent == 0 && !m_cancelled) progress.Update(ctrl.ReadProgress());
+    }
+    progress.Finish();
+    // Unlike the window, which returns at once on Cancel, the tool waits for the worker
+    // above: the body leaves its files and the PBX in a known state before the process ends.
+    return ctrl.resultCode();
+}
+
+std::string ActionRunner::FailureLine(int code, const std::string& text) {
+    if (code == kResultCancelled) return text;
+    return text + " (Error Code " + std::to_string(code) + ")";
+}
+
+int ActionRunner::ReportFailure() const {
+    const Tctrl& ctrl = m_io.services().ctrl;
+    const int code = ctrl.resultCode();
+    if (code == 0) return kExitOk;
+    m_io.ClearStatus();
+    m_io.err() << FailureLine(code, ctrl.resultText()) << '\n';
+    m_io.err().flush();
+    return kExitFailure;
+}
+
+}  // namespace korvi::cli

@@ -1,0 +1,23 @@
+#include "cli/CommandRegistry.h"
+
+#include "cli/HelpCommand.h"
+#include "cli/VersionCommand.h"
+
+namespace korvi::cli {
+
+// Add a command here: its include above and one line below.
+CommandRegistry CommandRegistry::Default() {
+    CommandRegistry registry;
+    registry.Add<HelpCommand>();
+    registry.Add<VersionCommand>();
+    return registry;
+}
+
+Command* CommandRegistry::Find(std::string_view name) const {
+    for (const auto& command : m_commands) {
+        if (command->Name() == name) return command.get();
+    }
+    return nullptr;
+}
+
+}  // namespace korvi::cli

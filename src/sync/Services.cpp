@@ -1,0 +1,68 @@
+#include "sync/Services.h"
+
+#include <utility>
+
+#include "app/AppPaths.h"
+#include "app/Log.h"
+#include "app/Texts.h"
+
+// One header per module that has action bodies; each declares RegisterXxxActions(Services&).
+
+namespace korvi {
+
+namespace {
+
+// Runs before any module is constructed, so that their start-up log lines land in the
+// user's folder.
+std::string PrepareFolders() {
+    std::string warning;
+    if (!EnsureDataFolders(warning)) return warning;
+    return {};
+}
+
+}  // namespace
+
+Services::Services()
+    : m_dataFolder(DataFolder()),
+      m_logsFolder(LogsFolderDefault()),
+      m_setupWarning(PrepareFolders()) {
+    SetLogsFolder(m_logsFolder);
+}
+
+Services::~Services() = default;
+
+void Services::RegisterActions() {
+    if (m_registered) return;
+    m_registered = true;
+    // One line per module, e.g. RegisterPbxActions(*this);
+}
+
+void Services::AddPreStartCheck(PreStartCheck check) {
+    if (check) m_preStartChecks.push_back(std::move(check));
+}
+
+int Services::RunPreStartChecks(int action, std::string& text) const {
+    for (const auto& check : m_preStartChecks) {
+        text.clear();
+        const int code = check(action, text);
+        if (code != 0) return code;
+    }
+    text.clear();
+    return 0;
+}
+
+void Services::WriteStartupLines() {
+    WriteLog("");
+    WriteLog("LOG: Starting up.....Version %s", kAppVersion);
+    WriteHistory("");
+    WriteHistory("Communicator Started - Version: %s", kAppVersion);
+}
+
+void Services::WriteShutdownLines() {
+    WriteLog("");
+    WriteLog("LOG: Shutting down.....");
+    WriteHistory("");
+    WriteHistory("Communicator Shutdown");
+}
+
+}  // namespace korvi
