@@ -22,6 +22,12 @@ public:
     [[nodiscard]] virtual int GetContactIdsForCurContactType(std::string& outText) = 0;
     [[nodiscard]] virtual int LoadContacts(TContactList* list, const StopFlag& cancel,
                                            std::string& outText) = 0;
+    // As LoadContacts, but keeps the contacts that have no numbers too: what a backup of the
+    // phonebook must hold before it is replaced.
+    [[nodiscard]] virtual int LoadAllContacts(TContactList* list, const StopFlag& cancel,
+                                              std::string& outText) {
+        return LoadContacts(list, cancel, outText);
+    }
     [[nodiscard]] virtual int SaveContacts(TContactList* list, const StopFlag& cancel,
                                            std::string& outText) = 0;
     [[nodiscard]] virtual int DeleteContact(const std::string& deleteType, int32_t deleteParam,

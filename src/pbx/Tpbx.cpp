@@ -1,0 +1,469 @@
+#include "pbx/Tpbx.h"
+
+#include <exception>
+#include <utility>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "app/Validation.h"
+#include "pbx/CurlHttpClient.h"
+#include "pbx/PbxContactMapping.h"
+#include "pbx/ProxySettings.h"
+#include "pbx/ServiceProxy.h"
+#include "pbx/soap/SoapTypes.h"
+
+namespace korvi {
+
+namespace {
+
+constexpr char kSoapErrorPrefix[] = "[SoapError] ";
+constexpr char kExceptionPrefix[] = "[Exception] ";
+
+// Blanks and control characters (codes up to 32) at either end.
+std::string TrimControls(std::string_view text) {
+    auto isTrimmed = [](char ch) { return static_cast<unsigned char>(ch) <= 32; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isTrimmed(text[begin])) ++begin;
+    while (end > begin && isTrimmed(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+// The end of an operation that could not complete its calls. A failure that carries a message
+// reaches the user with the "[Exception] " prefix; one without a message is reported with
+// text 127, prefixed only where the operation has always done so.
+int ExceptionResult(std::string_view operation, const std::string& message, bool prefixUnknown,
+                    std::string& outText) {
+    if (!message.empty()) {
+        WriteLog("ERR: PBX: %s Exception: %s", operation, message);
+        outText = kExceptionPrefix + message;
+    } else {
+        WriteLog("ERR: PBX: %s Exception: Unknown", operation);
+        outText = prefixUnknown ? kExceptionPrefix + Text(127) : Text(127);
+    }
+    return Tpbx::kResultException;
+}
+
+std::string Decimal(long long value) { return std::to_string(value); }
+
+}  // namespace
+
+// Gives the operations started inside one outer operation the outer one's HTTP client, so
+// that their calls share its kept-alive connection; the outermost scope owns the client.
+class Tpbx::ClientScope {
+public:
+    explicit ClientScope(Tpbx& pbx) : m_pbx(pbx), m_owner(!pbx.m_client) {
+        if (m_owner) {
+            pbx.m_client = pbx.m_factory ? pbx.m_factory() : std::make_unique<CurlHttpClient>();
+        }
+    }
+    ~ClientScope() {
+        if (m_owner && m_pbx.m_client) {
+            m_pbx.m_connectionsOpened += m_pbx.m_client->ConnectionsOpened();
+            m_pbx.m_client.reset();
+        }
+    }
+    ClientScope(const ClientScope&) = delete;
+    ClientScope& operator=(const ClientScope&) = delete;
+
+    // A proxy for the current connection values; false with error when none can be made.
+    [[nodiscard]] bool MakeProxy(std::unique_ptr<ServiceProxy>& proxy, std::string& error) {
+        if (!m_pbx.m_client) {
+            error = "No HTTP client available";
+            return false;
+        }
+        ProxySettings settings;
+        if (!MakeProxySettings(m_pbx.url, m_pbx.timeout, settings, error)) return false;
+        proxy = std::make_unique<ServiceProxy>(*m_pbx.m_client, std::move(settings));
+        return true;
+    }
+
+private:
+    Tpbx& m_pbx;
+    bool m_owner;
+};
+
+Tpbx::Tpbx(Progress& progress, HttpClientFactory factory)
+    : m_progress(progress), m_factory(std::move(factory)) {}
+
+Tpbx::~Tpbx() = default;
+
+int Tpbx::SetConnectionParams(std::string_view newUrl, std::string_view newUserName,
+                              std::string_view newTimeout, std::string_view newPin) {
+    url = TrimControls(newUrl);
+    userName = TrimControls(newUserName);
+    timeout = TrimControls(newTimeout);
+    pin = TrimControls(newPin);
+    WriteLog("LOG: PBX: SetConnectionParams: Url: %s - Username: %s - Timeout %s", url, userName,
+             timeout);
+    return 0;
+}
+
+int Tpbx::ValidateConnectionParams(std::string& outText) const {
+    if (int code = ValidateUrl(url, &outText); code != 0) return code;
+    if (int code = ValidateUserName(userName, &outText); code != 0) return code;
+    if (int code = ValidatePin(pin, &outText); code != 0) return code;
+    return ValidateIntegerRange("Connection Timeout", timeout, 2, 60, &outText);
+}
+
+int Tpbx::ValidateContactType(std::string& outText) const {
+    if (contactTypeName.empty()) {
+        outText = Text(124);
+        return kResultLocalFailure;
+    }
+    if (contactType <= 1000 || contactType == kContactTypeCentral) return 0;
+    outText = Text(125) + " - " + Decimal(contactType);
+    return kResultLocalFailure;
+}
+
+int Tpbx::CheckService(int getBrowserChallenge, std::string& outText) {
+    std::string message;
+    try {
+        m_progress.SetProgress(0, 0, 0);
+        m_progress.SetProgressText(Text(126), 0);
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            soap::Request_SYS_CheckService request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            request.getBrowserChallenge = getBrowserChallenge != 0 ? 1 : 0;
+            soap::Response_SYS_CheckService response;
+            if (proxy->Call(request, response, message)) {
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                const int code = response.returnData.errCode;
+                if (code != 0) {
+                    WriteLog("LOG: PBX: CheckService Fail: %s", outText);
+                    return code;
+                }
+                const soap::TSysInfoStruct info = response.sysInfo.value_or(soap::TSysInfoStruct{});
+                platform = info.platform;
+                platformSubtype = info.platformSubtype;
+                swVersion = info.swVersion;
+                distr = info.distr;
+                browserPort = info.browserPort;
+                if (getBrowserChallenge != 0) {
+                    cIdx = response.cIdx;
+                    browserChallenge = response.browserChallenge.value_or(std::string());
+                    if (browserChallenge.empty()) {
+                        WriteLog("ERR: CheckService: Failed to get Browser Challenge");
+                    }
+                }
+                WriteLog("LOG: PBX: CheckService Success: %s - %d - %s - %d", platform,
+                         platformSubtype, swVersion, distr);
+                return 0;
+            }
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("CheckService", message, true, outText);
+}
+
+int Tpbx::GetExtnInfo(std::string& outText) {
+    std::string message;
+    try {
+        m_progress.SetProgress(0, 0, 0);
+        m_progress.SetProgressText(Text(126), 0);
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            soap::Request_SPG_GetExtnInfo request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            soap::Response_SPG_GetExtnInfo response;
+            if (proxy->Call(request, response, message)) {
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                const int code = response.returnData.errCode;
+                if (code != 0) {
+                    WriteLog("ERR: PBX: GetExtnInfo Fail: %s", outText);
+                    return code;
+                }
+                WriteLog("LOG: PBX: GetExtnInfo Success: %d Extns",
+                         static_cast<int>(response.extnInfo.size()));
+                extnInfoList.clear();
+                for (const auto& item : response.extnInfo) {
+                    extnInfoList.push_back({Decimal(item.devID), item.extnName, item.extnNumber});
+                }
+                return 0;
+            }
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("GetExtnInfo", message, false, outText);
+}
+
+int Tpbx::GetContactIdsForCurContactType(std::string& outText) {
+    std::string message;
+    try {
+        m_progress.SetProgress(0, 0, 0);
+        m_progress.SetProgressText(Text(128), 0);
+        contactIdList.clear();
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            soap::Request_SPG_GetContactIdList request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            request.contactType = contactType;
+            soap::Response_SPG_GetContactIdList response;
+            if (proxy->Call(request, response, message)) {
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                const int code = response.returnData.errCode;
+                if (code != 0) {
+                    WriteLog("ERR: PBX: GetContactIdsForCurContactType Fail: %s - Contact Type %d",
+                             outText, contactType);
+                    return code;
+                }
+                WriteLog(
+                    "LOG: PBX: GetContactIdsForCurContactType Success: Contact Type %d - %d "
+                    "ContactIDs",
+                    contactType, static_cast<int>(response.contactIdList.size()));
+                contactIdList.reserve(response.contactIdList.size());
+                for (const int32_t id : response.contactIdList) contactIdList.push_back({id});
+                return 0;
+            }
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("GetContactIdsForCurContactType", message, false, outText);
+}
+
+int Tpbx::LoadContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
+    return LoadContactsImpl(list, cancel, outText, false);
+}
+
+int Tpbx::LoadAllContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
+    return LoadContactsImpl(list, cancel, outText, true);
+}
+
+int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::string& outText,
+                           bool keepWithoutNumbers) {
+    if (list == nullptr) {
+        WriteLog("ERR: PBX: LoadContacts Fail: - Null list");
+        outText = "PBX: LoadContacts: Null List";
+        return kResultLocalFailure;
+    }
+    std::string message;
+    try {
+        m_progress.SetProgress(1, 0, 1);
+        m_progress.SetProgressText(Text(128), 0);
+        const long long n = static_cast<long long>(contactIdList.size());
+        WriteLog("LOG: PBX: LoadContacts: Loading %d contacts from %s", static_cast<int>(n), url);
+        if (n == 0) return 0;
+
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            // One request object serves every call; only the id changes.
+            soap::Request_SPG_GetContact request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            soap::Response_SPG_GetContact response;
+            bool failed = false;
+            for (long long i = 0; i < n && !failed; ++i) {
+                if (cancel.load()) {
+                    outText = Text(161);
+                    return kResultCancelled;
+                }
+                m_progress.SetProgressText(Text(129, {}, {}, Decimal(i + 1), Decimal(n)),
+                                           LoopPosition(i, n));
+                request.contactId = contactIdList[static_cast<std::size_t>(i)].contactId;
+                if (!proxy->Call(request, response, message)) {
+                    failed = true;
+                    break;
+                }
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                if (const int code = response.returnData.errCode; code != 0) {
+                    WriteLog("ERR: PBX: LoadContacts Fail: %d - %s", code, outText);
+                    return code;
+                }
+                auto contact = ContactFromPbx(response.contact.value_or(soap::TContactStruct{}));
+                if (contact->numbers || keepWithoutNumbers) {
+                    list->push_back(std::move(contact));
+                } else {
+                    WriteLog("LOG: PBX: LoadContacts: [%s] has no numbers - not loading.",
+                             contact->displayName);
+                }
+            }
+            if (!failed) return 0;
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("LoadContacts", message, false, outText);
+}
+
+int Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
+    if (list == nullptr) {
+        WriteLog("ERR: PBX: SaveContacts Fail: - Null list");
+        outText = "PBX: SaveContacts: Null List";
+        return kResultLocalFailure;
+    }
+    if (list->empty()) {
+        WriteLog("ERR: PBX: SaveContacts Fail: - Empty list");
+        outText = "PBX: SaveContacts: Empty contact List";
+        return kResultLocalFailure;
+    }
+    std::string message;
+    try {
+        // The delete and every write share one connection.
+        ClientScope scope(*this);
+        if (const int code = DeleteContact(soap::kDeleteByType, contactType, outText); code != 0) {
+            return code;
+        }
+        m_progress.SetProgress(1, 0, 1);
+        // The central store does not take barred numbers.
+        if (contactType == kContactTypeCentral) SetListBarring(*list, 0);
+
+        const long long n = static_cast<long long>(list->size());
+        const int numContacts = static_cast<int>(n);
+        int failures = 0;
+        long long sent = 0;
+        std::string firstFailure;
+        bool aborted = false;
+        for (long long i = 0; i < n && !cancel.load(); ++i) {
+            m_progress.SetProgressText(Text(130, {}, {}, Decimal(i + 1), Decimal(n)),
+                                       LoopPosition(i, n));
+            ++sent;
+            TContact* contact = (*list)[static_cast<std::size_t>(i)].get();
+            if (contact == nullptr) {
+                WriteLog("ERR: PBX: SaveContacts: - Empty entry %d in list - skipped",
+                         static_cast<int>(i));
+                continue;
+            }
+            contact->contactId = kContactIdNew;
+            if (WriteContact(*contact, outText) != 0) {
+                WriteLog("ERR: PBX: SaveContacts Fail: %s", outText);
+                if (failures == 0) firstFailure = outText;
+                ++failures;
+                if (failures > 10) {
+                    aborted = i + 1 < n;
+                    break;
+                }
+            }
+        }
+
+        if (sent < n && !aborted) {
+            // Stopped by the user: the PBX holds only part of the list, which must not be
+            // reported as done (a partner import would then record contacts the PBX lacks).
+            WriteLog("LOG: PBX: SaveContacts Cancelled: - Contact Type %d - %d of %d Contacts sent",
+                     contactType, static_cast<int>(sent), numContacts);
+            outText = Text(161);
+            return kResultCancelled;
+        }
+        if (failures > 0) {
+            WriteLog("LOG: PBX: SaveContacts Fail: - Contact Type %d - Num Contacts %d - %d Errors",
+                     contactType, numContacts, failures);
+            outText =
+                Text(132, {}, {}, Decimal(failures)) + "\n" + Text(133) + "\n\n" + firstFailure;
+            if (aborted) outText += "\n\n" + Text(131);
+            return kResultLocalFailure;
+        }
+        WriteLog("LOG: PBX: SaveContacts Success: - Contact Type %d - Num Contacts %d", contactType,
+                 numContacts);
+        return 0;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("SaveContacts", message, true, outText);
+}
+
+int Tpbx::DeleteAllContactsForCurContactType(std::string& outText) {
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(134, {}, contactTypeName), 0);
+    const int code = DeleteContact(soap::kDeleteByType, contactType, outText);
+    if (code == 0) {
+        WriteLog("LOG: PBX: DeleteAllContactsForCurContactType Success: Contact Type %d",
+                 contactType);
+    } else {
+        WriteLog("ERR: PBX: DeleteAllContactsForCurContactType Fail : Contact Type %d",
+                 contactType);
+    }
+    return code;
+}
+
+int Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam, std::string& outText) {
+    if (deleteType != soap::kDeleteByType && deleteType != soap::kDeleteByContactId) {
+        outText = "PBX: DeleteContact: Invalid delete type";
+        return kResultBadDeleteType;
+    }
+    std::string message;
+    try {
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            soap::Request_SPG_DeleteContact request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            request.deleteType = deleteType;
+            request.deleteParam = deleteParam;
+            soap::Response_SPG_DeleteContact response;
+            if (proxy->Call(request, response, message)) {
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                const int code = response.returnData.errCode;
+                if (code != 0) WriteLog("ERR: PBX: DeleteContact Fail: %d - %s", code, outText);
+                return code;
+            }
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("DeleteContact", message, true, outText);
+}
+
+int Tpbx::WriteContact(TContact& contact, std::string& outText) {
+    std::string message;
+    try {
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (scope.MakeProxy(proxy, message)) {
+            soap::Request_SPG_AddOrUpdateContact request;
+            request.userDetails = soap::MakeUserDetails(userName, pin);
+            request.contact = ContactToPbx(contact, contactType);
+            soap::Response_SPG_AddOrUpdateContact response;
+            if (proxy->Call(request, response, message)) {
+                outText = kSoapErrorPrefix + response.returnData.errDesc;
+                contact.contactId = response.contactId;
+                if (response.contactId < 1000) {
+                    WriteLog(
+                        "ERR: PBX: WriteContact Fail: Invalid CustomerID returned from PBX: %d",
+                        response.contactId);
+                }
+                const int code = response.returnData.errCode;
+                if (code != 0) {
+                    WriteLog("ERR: PBX: WriteContact Fail: %d - %s (SoapError)", code, outText);
+                }
+                return code;
+            }
+        }
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult("WriteContact", message, true, outText);
+}
+
+int Tpbx::FindServersOnLan(std::string* outText) {
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(135), 0);
+    serverList.clear();
+    numServers = 0;
+    WriteLog("ERR: PBX: FindServersOnLan Fail: searching the local network is not available");
+    if (outText != nullptr) {
+        *outText = "Searching for a PBX on the local network is not available yet.";
+    }
+    return kResultLocalFailure;
+}
+
+}  // namespace korvi

@@ -1,0 +1,114 @@
+// The PBX client: holds the connection values, the results of the last service check, the
+// user's extensions and the contact type being worked on, and wraps the PBX's SOAP calls into
+// operations that return a result code and a text for the user. One process-wide object; the
+// PBX-calling operations run on the controller's worker thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Progress.h"
+#include "model/Contact.h"
+#include "pbx/HttpClient.h"
+#include "pbx/PbxPhonebook.h"
+
+namespace korvi {
+
+class ServiceProxy;
+
+struct TExtnInfo {
+    std::string devID;  // decimal
+    std::string extnName;
+    std::string extnNumber;
+};
+
+struct TContactID {
+    int32_t contactId = 0;
+};
+
+// Makes the HTTP client of one operation; all the calls of that operation share it.
+using HttpClientFactory = std::function<std::unique_ptr<HttpClient>()>;
+
+class Tpbx final : public PbxPhonebook {
+public:
+    // Result codes of the client's own making (the others are the PBX's errCode).
+    static constexpr int kResultLocalFailure = -1;
+    static constexpr int kResultException = -2;
+    static constexpr int kResultCancelled = -7;
+    static constexpr int kResultBadDeleteType = -11;
+
+    explicit Tpbx(Progress& progress, HttpClientFactory factory = {});
+    ~Tpbx() override;
+    Tpbx(const Tpbx&) = delete;
+    Tpbx& operator=(const Tpbx&) = delete;
+
+    // ---- Connection values (set through SetConnectionParams only). ----
+    std::string url;
+    std::string userName;
+    std::string pin;
+    std::string timeout;
+
+    // ---- Last successful CheckService. ----
+    std::string platform;
+    int32_t platformSubtype = 0;
+    std::string swVersion;
+    int32_t distr = 0;
+    int32_t browserPort = 0;
+    int32_t cIdx = 0;
+    std::string browserChallenge;
+
+    // ---- The contact type worked on, and what the PBX told about it. ----
+    int32_t contactType = kContactTypeNone;
+    std::string contactTypeName;
+    std::vector<TExtnInfo> extnInfoList;
+    std::vector<TContactID> contactIdList;
+    std::vector<std::string> serverList;
+    int numServers = 0;
+
+    int SetConnectionParams(std::string_view url, std::string_view userName,
+                            std::string_view timeout, std::string_view pin);
+    [[nodiscard]] int ValidateConnectionParams(std::string& outText) const;
+    [[nodiscard]] int ValidateContactType(std::string& outText) const;
+
+    [[nodiscard]] int CheckService(int getBrowserChallenge, std::string& outText);
+    [[nodiscard]] int GetExtnInfo(std::string& outText);
+    [[nodiscard]] int DeleteAllContactsForCurContactType(std::string& outText);
+    [[nodiscard]] int FindServersOnLan(std::string* outText);
+
+    // ---- PbxPhonebook ----
+    int32_t CurrentContactType() const override { return contactType; }
+    std::string CurrentContactTypeName() const override { return contactTypeName; }
+    std::size_t ContactIdCount() const override { return contactIdList.size(); }
+    [[nodiscard]] int GetContactIdsForCurContactType(std::string& outText) override;
+    [[nodiscard]] int LoadContacts(TContactList* list, const StopFlag& cancel,
+                                   std::string& outText) override;
+    [[nodiscard]] int LoadAllContacts(TContactList* list, const StopFlag& cancel,
+                                      std::string& outText) override;
+    [[nodiscard]] int SaveContacts(TContactList* list, const StopFlag& cancel,
+                                   std::string& outText) override;
+    [[nodiscard]] int DeleteContact(const std::string& deleteType, int32_t deleteParam,
+                                    std::string& outText) override;
+    [[nodiscard]] int WriteContact(TContact& contact, std::string& outText) override;
+
+    // TCP connections opened by the operations that have ended so far.
+    long connectionsOpened() const { return m_connectionsOpened; }
+
+private:
+    class ClientScope;
+
+    [[nodiscard]] int LoadContactsImpl(TContactList* list, const StopFlag& cancel,
+                                       std::string& outText, bool keepWithoutNumbers);
+
+    Progress& m_progress;
+    HttpClientFactory m_factory;
+    // The client of the outermost running operation; the operations it calls reuse it, so
+    // SaveContacts' delete and writes share one connection.
+    std::unique_ptr<HttpClient> m_client;
+    long m_connectionsOpened = 0;
+};
+
+}  // namespace korvi
