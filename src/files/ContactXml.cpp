@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -11,26 +12,8 @@ namespace korvi {
 
 namespace {
 
-constexpr char kIndent[] = "  ";
 // User data quoted in an error text is cut here so that a hostile file cannot flood the log.
 constexpr std::size_t kQuoteLimit = 40;
-
-class SinkXmlWriter final : public pugi::xml_writer {
-public:
-    explicit SinkXmlWriter(ByteSink& sink) : m_sink(sink) {}
-    void write(const void* data, size_t size) override {
-        if (m_ok) m_ok = m_sink.Write(std::string_view(static_cast<const char*>(data), size));
-    }
-    bool Put(std::string_view text) {
-        write(text.data(), text.size());
-        return m_ok;
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    ByteSink& m_sink;
-    bool m_ok = true;
-};
 
 XmlResult Failure(std::string text, std::ptrdiff_t offset = -1) {
     return XmlResult{-1, std::move(text), offset};
@@ -55,40 +38,103 @@ XmlResult CheckText(std::string_view value, std::size_t position, const char* el
     return {};
 }
 
-XmlResult AddText(pugi::xml_node parent, const char* element, const std::string& value,
-                  std::size_t position) {
-    XmlResult checked = CheckText(value, position, element);
-    if (!checked.ok()) return checked;
-    pugi::xml_node node = parent.append_child(element);
-    // An empty value stays an empty element: no text node at all.
-    if (!value.empty()) node.text().set(value.data(), value.size());
-    return {};
+void AppendCharRef(unsigned char c, std::string& out) {
+    out += "&#";
+    out += std::to_string(c);
+    out += ';';
 }
 
-void AddInt(pugi::xml_node parent, const char* element, int32_t value) {
-    parent.append_child(element).text().set(static_cast<long long>(value));
-}
-
-XmlResult BuildContact(const TContact& contact, std::size_t position, pugi::xml_node node) {
-    XmlResult r;
-    if (!(r = AddText(node, "display_name", contact.displayName, position)).ok()) return r;
-    if (!(r = AddText(node, "last_name", contact.lastName, position)).ok()) return r;
-    if (!(r = AddText(node, "first_name", contact.firstName, position)).ok()) return r;
-    AddInt(node, "contact_id", contact.contactId);
-    if (!(r = AddText(node, "entry_id", contact.entryId, position)).ok()) return r;
-    if (!contact.numbers) return {};
-    for (const TContactNumber& number : *contact.numbers) {
-        if (number.state == kDeleted) continue;  // a comparison marker, not a number
-        pugi::xml_node n = node.append_child("number");
-        AddInt(n, "ref", number.ref);
-        if (!(r = AddText(n, "number", number.number, position)).ok()) return r;
-        AddInt(n, "number_type", number.numberType);
-        AddInt(n, "barring", number.barring);
-        AddInt(n, "line_access", number.lineAccess);
-        AddInt(n, "cli", number.cli);
+// Escapes so that the reader gets every byte back: a literal CR would be read as LF, other
+// control bytes are not allowed raw, and a value of blanks alone would be read as no text.
+void AppendEscaped(std::string_view value, std::string& out) {
+    const bool blanksOnly = !value.empty() && value.find_first_not_of(" \t\n") == value.npos;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if ((byte < 0x20 && c != '\t' && c != '\n') || (blanksOnly && i == 0)) {
+            AppendCharRef(byte, out);
+        } else {
+            out += c;
+        }
     }
-    return {};
 }
+
+void AppendElement(std::string_view indent, std::string_view name, std::string_view escaped,
+                   std::string& out) {
+    out += indent;
+    out += '<';
+    out += name;
+    if (escaped.empty()) {
+        out += " />\n";
+        return;
+    }
+    out += '>';
+    out += escaped;
+    out += "</";
+    out += name;
+    out += ">\n";
+}
+
+class ContactXmlBuilder {
+public:
+    // The contact's element, indented one level below <contacts>, appended to out.
+    XmlResult Append(const TContact& contact, std::size_t position, std::string& out) {
+        constexpr std::string_view kIn1 = "  ", kIn2 = "    ", kIn3 = "      ";
+        XmlResult r;
+        out += kIn1;
+        out += "<contact>\n";
+        if (!(r = Text(kIn2, "display_name", contact.displayName, position, out)).ok()) return r;
+        if (!(r = Text(kIn2, "last_name", contact.lastName, position, out)).ok()) return r;
+        if (!(r = Text(kIn2, "first_name", contact.firstName, position, out)).ok()) return r;
+        Int(kIn2, "contact_id", contact.contactId, out);
+        if (!(r = Text(kIn2, "entry_id", contact.entryId, position, out)).ok()) return r;
+        if (contact.numbers) {
+            for (const TContactNumber& number : *contact.numbers) {
+                if (number.state == kDeleted) continue;  // a comparison marker, not a number
+                out += kIn2;
+                out += "<number>\n";
+                Int(kIn3, "ref", number.ref, out);
+                if (!(r = Text(kIn3, "number", number.number, position, out)).ok()) return r;
+                Int(kIn3, "number_type", number.numberType, out);
+                Int(kIn3, "barring", number.barring, out);
+                Int(kIn3, "line_access", number.lineAccess, out);
+                Int(kIn3, "cli", number.cli, out);
+                out += kIn2;
+                out += "</number>\n";
+            }
+        }
+        out += kIn1;
+        out += "</contact>\n";
+        return {};
+    }
+
+private:
+    XmlResult Text(std::string_view indent, const char* name, const std::string& value,
+                   std::size_t position, std::string& out) {
+        XmlResult checked = CheckText(value, position, name);
+        if (!checked.ok()) return checked;
+        m_scratch.clear();
+        AppendEscaped(value, m_scratch);
+        AppendElement(indent, name, m_scratch, out);
+        return {};
+    }
+
+    static void Int(std::string_view indent, const char* name, int32_t value, std::string& out) {
+        char digits[16];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+        // Twelve characters always hold a 32-bit value; ec cannot be set.
+        static_cast<void>(ec);
+        AppendElement(indent, name, std::string_view(digits, end - digits), out);
+    }
+
+    std::string m_scratch;
+};
 
 // All text and CDATA children joined, so that a comment inside a value does not cut it.
 std::string ElementText(const pugi::xml_node& node) {
@@ -182,23 +228,21 @@ private:
 
 XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written) {
     written = 0;
-    SinkXmlWriter writer(sink);
-    if (!writer.Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<contacts>\n")) return Failure({});
-    // One small document per contact keeps memory flat however long the list is.
-    pugi::xml_document doc;
+    // One contact at a time: memory stays flat however long the list is.
+    std::string chunk = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<contacts>\n";
+    ContactXmlBuilder builder;
     std::size_t position = 0;
     for (const auto& contact : list) {
         ++position;
         if (!contact) continue;
-        doc.reset();
-        pugi::xml_node node = doc.append_child("contact");
-        XmlResult built = BuildContact(*contact, position, node);
+        XmlResult built = builder.Append(*contact, position, chunk);
         if (!built.ok()) return built;
-        node.print(writer, kIndent, pugi::format_indent, pugi::encoding_utf8, 1);
-        if (!writer.ok()) return Failure({});
+        if (!sink.Write(chunk)) return Failure({});
+        chunk.clear();
         ++written;
     }
-    if (!writer.Put("</contacts>\n")) return Failure({});
+    chunk += "</contacts>\n";
+    if (!sink.Write(chunk)) return Failure({});
     return {};
 }
 

@@ -16,9 +16,10 @@ namespace korvi {
 // contacts stays well below it, and a runaway file cannot take the memory of the process.
 inline constexpr std::uintmax_t kMaxContactFileBytes = 32u * 1024u * 1024u;
 
-// Streams the list into sink, one contact at a time. Null entries are skipped; written is the
-// number of contact elements. On failure the text says which contact could not be written; an
-// empty text means the sink refused the bytes (the sink knows why).
+// Streams the list into sink, one contact at a time, indented two blanks a level. Null entries
+// are skipped; written is the number of contact elements. On failure the text says which
+// contact could not be written; an empty text means the sink refused the bytes (the sink knows
+// why).
 [[nodiscard]] XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written);
 
 // Reads the file and appends its contacts to list in document order; count is the number of
