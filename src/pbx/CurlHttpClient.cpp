@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <mutex>
 #include <string_view>
 
@@ -28,6 +29,17 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     return bytes;
 }
 
+bool IsWebAddress(std::string_view url) {
+    auto startsWith = [url](std::string_view scheme) {
+        if (url.size() < scheme.size()) return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i) {
+            if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
 bool GlobalInit() {
     static std::once_flag once;
     static CURLcode code = CURLE_OK;
@@ -51,8 +63,10 @@ std::string DescribeFailure(CURLcode code, const char* errbuf, const HttpPost& p
         case CURLE_COULDNT_RESOLVE_HOST:
             return fmt::format("Could not resolve the host of {}: {}", post.url, detail);
         case CURLE_URL_MALFORMAT:
-        case CURLE_UNSUPPORTED_PROTOCOL:
             return fmt::format("Invalid address {}: {}", post.url, detail);
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_WEIRD_SERVER_REPLY:
+            return fmt::format("Answer from {} is not HTTP: {}", post.url, detail);
         case CURLE_FILESIZE_EXCEEDED:
             return fmt::format("Answer from {} is larger than {} bytes", post.url, sink.limit);
         case CURLE_WRITE_ERROR:
@@ -94,6 +108,13 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
         // curl reads 0 as "wait forever"; every call here must have a bound.
         reply.curlCode = CURLE_BAD_FUNCTION_ARGUMENT;
         reply.error = fmt::format("Invalid timeout of {} ms", post.timeoutMs);
+        return reply;
+    }
+
+    if (!IsWebAddress(post.url)) {
+        reply.curlCode = CURLE_UNSUPPORTED_PROTOCOL;
+        reply.error =
+            fmt::format("Invalid address {}: only http:// and https:// are served", post.url);
         return reply;
     }
 
