@@ -1,2 +1,4 @@
 # The SOAP message layer's and the PBX simulator's tests (included by CMakeLists.txt here).
-korvi_add_test(pbx_soap_test SOURCES SoapEnvelopeTest.cpp LIBS korvi_pbx LABELS pbx)
+korvi_add_test(pbx_soap_test SOURCES SoapEnvelopeTest.cpp SoapSchemaTest.cpp LIBS korvi_pbx
+               LABELS pbx)
+target_compile_definitions(pbx_soap_test PRIVATE KORVI_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
