@@ -71,6 +71,15 @@ std::filesystem::path LogsFolderDefault() { return DataFolder() / "logs"; }
 
 std::filesystem::path BackupsFolder() { return DataFolder() / "backups"; }
 
+std::filesystem::path AddressBookFolderDefault() { return DataFolder() / "addressbook"; }
+
+std::filesystem::path SettingsFilePath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::filesystem::path config =
+        (xdg != nullptr && xdg[0] == '/') ? std::filesystem::path(xdg) : HomeFolder() / ".config";
+    return config / "QVX" / "KorviCommunicator.conf";
+}
+
 bool EnsureDataFolders(std::string& error) {
     error.clear();
     std::string reason;

@@ -1,0 +1,32 @@
+// Loading and saving the user's settings in the settings file (SettingsFilePath()). Each
+// call opens the file anew, so the path follows the environment at the time of the call.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/KorviSettings.h"
+
+namespace korvi {
+
+struct StartupFlags {
+    int runInTray = 0;
+    int detailedLogging = 0;
+};
+
+// "RunInTray" and "Logging" (default 0), read before any window exists; also switches the
+// detailed log on or off accordingly.
+StartupFlags GetStartupFlagsFromRegistry();
+
+// Every value except "Logging" into settings (defaults where missing, empty for texts, or
+// of the wrong kind); settings.logging takes the current detailed-logging switch.
+void GetFormSettingsFromRegistry(KorviSettings& settings);
+
+// 0, or -1 with error naming the file and the failure (also logged as
+// "Exception: SaveSettingsToRegistry: ...").
+[[nodiscard]] int SaveSettingsToRegistry(const KorviSettings& settings, std::string& error);
+[[nodiscard]] int SaveSyncTimeToRegistry(std::string_view syncTime, std::string& error);
+// "SyncTime", default "".
+std::string GetSyncTimeFromRegistry();
+
+}  // namespace korvi
