@@ -78,8 +78,7 @@ std::ptrdiff_t FindInvalidUtf8(std::string_view s) {
     return -1;
 }
 
-XmlResult LoadXmlText(std::string_view text, pugi::xml_document& doc,
-                      std::string_view sourceName) {
+XmlResult LoadXmlText(std::string_view text, pugi::xml_document& doc, std::string_view sourceName) {
     doc.reset();
     const std::string name(sourceName);
     if (std::ptrdiff_t bad = FindInvalidUtf8(text); bad >= 0) {
@@ -92,9 +91,19 @@ XmlResult LoadXmlText(std::string_view text, pugi::xml_document& doc,
         return Failure(name + ": " + r.description() + " at offset " + std::to_string(r.offset),
                        r.offset);
     }
-    if (!doc.document_element()) {
+    const pugi::xml_node root = doc.document_element();
+    if (!root) {
         doc.reset();
         return Failure(name + ": No document element", 0);
+    }
+    // pugixml accepts a fragment of several elements; a document has exactly one.
+    for (pugi::xml_node node = root.next_sibling(); node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_element) continue;
+        // An element's offset is that of its name; its tag begins one byte earlier.
+        const std::ptrdiff_t offset = node.offset_debug() - 1;
+        doc.reset();
+        return Failure(
+            name + ": More than one document element at offset " + std::to_string(offset), offset);
     }
     return {};
 }

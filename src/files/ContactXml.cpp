@@ -147,6 +147,12 @@ std::string ElementText(const pugi::xml_node& node) {
     return text;
 }
 
+// pugixml gives the offset of an element's name; its tag begins one byte earlier.
+std::ptrdiff_t TagOffset(const pugi::xml_node& node) {
+    const std::ptrdiff_t name = node.offset_debug();
+    return name > 0 ? name - 1 : name;
+}
+
 bool ParseDecimal(std::string_view s, int32_t& out) {
     constexpr std::string_view kSpace = " \t\r\n";
     std::size_t first = s.find_first_not_of(kSpace);
@@ -167,9 +173,10 @@ public:
     XmlResult ReadInt(const pugi::xml_node& node, int32_t& out) const {
         std::string text = ElementText(node);
         if (ParseDecimal(text, out)) return {};
+        const std::ptrdiff_t offset = TagOffset(node);
         return Failure(fmt::format("{}: '{}' is not a decimal integer in <{}> at offset {}",
-                                   m_source, Quoted(text), node.name(), node.offset_debug()),
-                       node.offset_debug());
+                                   m_source, Quoted(text), node.name(), offset),
+                       offset);
     }
 
     XmlResult ReadNumber(const pugi::xml_node& node, TContactNumber& number) const {
@@ -253,8 +260,8 @@ XmlResult ReadContactsXml(const pugi::xml_document& doc, std::string_view source
     if (!root) return Failure(fmt::format("{}: No document element", sourceName), 0);
     if (std::strcmp(root.name(), "contacts") != 0) {
         return Failure(fmt::format("{}: Document element is <{}>, not <contacts>, at offset {}",
-                                   sourceName, Quoted(root.name()), root.offset_debug()),
-                       root.offset_debug());
+                                   sourceName, Quoted(root.name()), TagOffset(root)),
+                       TagOffset(root));
     }
     ContactReader reader(sourceName);
     for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
