@@ -1,0 +1,79 @@
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "common/TestEnv.h"
+#include "sync/Services.h"
+
+namespace korvi {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ControllerServicesTest, MakesTheUserFoldersAndPointsTheLogsThere) {
+    const fs::path data = test::TempRoot() / "data" / "KorviCommunicator";
+    Services services;
+    EXPECT_EQ(services.setupWarning(), "");
+    EXPECT_EQ(services.dataFolder(), data);
+    EXPECT_EQ(services.logsFolder(), data / "logs");
+    EXPECT_TRUE(fs::is_directory(data / "logs"));
+    EXPECT_EQ(LogsFolder(), data / "logs");
+
+    Services::WriteStartupLines();
+    const std::string history = test::ReadFile(HistoryFilePath());
+    EXPECT_NE(history.find(" - Communicator Started - Version: 1.1.17\n"), std::string::npos)
+        << history;
+}
+
+TEST(ControllerServicesTest, FolderThatCannotBeMade_GivesWarningAndGoesOn) {
+    const fs::path blocked = test::MakeTempDir("blocked") / "file";
+    test::WriteFile(blocked, "not a folder");
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", blocked.c_str(), 1), 0);
+    Services services;
+    EXPECT_EQ(services.setupWarning().rfind(Text(6), 0), 0u) << services.setupWarning();
+    // The controller still works; only what writes into the folders fails.
+    services.ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+    services.ctrl.action = kActCheckService;
+    services.ctrl.SetBusy(1);
+    services.ctrl.StartAction();
+    ASSERT_TRUE(services.ctrl.WaitUntilIdle(std::chrono::seconds(10)));
+    EXPECT_EQ(services.ctrl.resultCode(), kResultActionNotAvailable);
+}
+
+TEST(ControllerServicesTest, PreStartChecksRunInOrderUntilTheFirstFailure) {
+    Services services;
+    std::vector<std::string> calls;
+    services.AddPreStartCheck([&](int action, std::string& text) {
+        calls.push_back("connection " + std::to_string(action));
+        text = "ignored";
+        return 0;
+    });
+    services.AddPreStartCheck([&](int action, std::string& text) {
+        calls.push_back("contact type " + std::to_string(action));
+        if (action != kActDeleteContacts) return 0;
+        text = "No contact type selected";
+        return -4;
+    });
+    services.AddPreStartCheck([&](int, std::string&) {
+        calls.push_back("never");
+        return 0;
+    });
+    services.AddPreStartCheck(nullptr);
+
+    std::string text = "stale";
+    EXPECT_EQ(services.RunPreStartChecks(kActCheckService, text), 0);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(services.RunPreStartChecks(kActDeleteContacts, text), -4);
+    EXPECT_EQ(text, "No contact type selected");
+    EXPECT_EQ(calls, (std::vector<std::string>{"connection 1", "contact type 1", "never",
+                                               "connection 4", "contact type 4"}));
+}
+
+}  // namespace
+}  // namespace korvi
