@@ -21,7 +21,9 @@ class SyncFileTest : public FilesTest {
 protected:
     void SetUp() override {
         FilesTest::SetUp();
-        }
+        m_file.setDataFolder(m_folder);
+    }
+
     TContactList Sample() const {
         return ListOf({MakeContact("Anna", "A", "B", 17, "entry-1",
                                    TNumberList{Num("123", kMob, 1, 0, 0, 1)}),
