@@ -55,8 +55,10 @@ int LoadFailed(std::string_view message, std::string& resultText) {
 
 }  // namespace
 
+// Without a folder of its own the module uses the user's data folder, never the working folder.
 TcontactFile::TcontactFile(Progress& progress, std::filesystem::path dataFolder)
-    : m_progress(progress), m_dataFolder(std::move(dataFolder)) {}
+    : m_progress(progress),
+      m_dataFolder(dataFolder.empty() ? DataFolder() : std::move(dataFolder)) {}
 
 std::filesystem::path TcontactFile::DefaultDataFolder() {
     std::string error;

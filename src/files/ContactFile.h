@@ -17,6 +17,7 @@ enum ContactFileType { kFileTypeXml = 0, kFileTypeCsv = 1 };
 
 class TcontactFile {
 public:
+    // An empty dataFolder stands for DataFolder() of the user (not created here).
     explicit TcontactFile(Progress& progress, std::filesystem::path dataFolder = {});
 
     // $XDG_DATA_HOME/KorviCommunicator (default ~/.local/share/KorviCommunicator), created

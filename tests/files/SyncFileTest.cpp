@@ -1,5 +1,8 @@
 // Sync list files: their names in the data folder, the key length rule, and deletion by
 // contact type.
+#include <stdlib.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -157,6 +160,15 @@ TEST_F(SyncFileTest, DeleteSyncFilesTakesOnlyItsContactType) {
     EXPECT_EQ(FolderNames(m_folder), expected);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"LOG: Deleting Sync Files: " +
                                                       (m_folder / "Sync_12_*.xml").string()});
+}
+
+TEST(SyncFileFolderTest, NoFolderGivenMeansTheUserDataFolder) {
+    NullProgress progress;
+    TcontactFile contactFile(progress);
+    const fs::path expected = fs::path(::getenv("XDG_DATA_HOME")) / "KorviCommunicator";
+    EXPECT_EQ(contactFile.dataFolder(), expected);
+    EXPECT_EQ(TcontactFile::DefaultDataFolder(), expected);
+    EXPECT_TRUE(fs::is_directory(expected / "logs"));
 }
 
 }  // namespace
