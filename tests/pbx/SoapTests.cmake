@@ -2,3 +2,6 @@
 korvi_add_test(pbx_soap_test SOURCES SoapEnvelopeTest.cpp SoapSchemaTest.cpp LIBS korvi_pbx
                LABELS pbx)
 target_compile_definitions(pbx_soap_test PRIVATE KORVI_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+
+korvi_add_test(pbx_sim_test SOURCES SimPbxTest.cpp LIBS korvi_pbx_sim PkgConfig::HTTPLIB
+               LABELS pbx sim)
