@@ -36,8 +36,12 @@ void CliIo::Note(std::string_view message) {
 
 Services& CliIo::services() {
     if (!m_services) {
-        m_services = m_servicesFactory ? m_servicesFactory() : std::make_unique<Services>();
-        m_services->RegisterActions();
+        if (m_servicesFactory) {
+            m_services = m_servicesFactory();
+        } else {
+            m_services = std::make_unique<Services>();
+            m_services->RegisterActions();
+        }
         m_services->ctrl.SetPrompt(&m_prompt);
         if (!m_services->setupWarning().empty()) Error(m_services->setupWarning());
     }

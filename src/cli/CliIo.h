@@ -50,7 +50,8 @@ public:
     // the controller asking through prompt(). Commands that need no services never make them.
     Services& services();
     bool HasServices() const { return m_services != nullptr; }
-    // Tests: build the services differently (bodies of their own, for instance).
+    // Tests: build the services differently (bodies of their own, for instance). The factory
+    // registers what it wants; RegisterActions() is not called for it.
     using ServicesFactory = std::function<std::unique_ptr<Services>()>;
     void SetServicesFactory(ServicesFactory factory);
 
