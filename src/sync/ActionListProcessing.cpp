@@ -1,0 +1,412 @@
+#include "sync/ActionListProcessing.h"
+
+#include <exception>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fmt/format.h>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "sync/SyncListEditor.h"
+
+namespace korvi {
+
+const char* ActionCodeName(int32_t code) {
+    switch (code) {
+        case eAddInPBX:
+            return "eAddInPBX";
+        case eDelInPBX:
+            return "eDelInPBX";
+        case eAmendInPBX:
+            return "eAmendInPBX";
+        case eAddInPartner:
+            return "eAddInPartner";
+        case eDelInPartner:
+            return "eDelInPartner";
+        case eAmendInPartner:
+            return "eAmendInPartner";
+        default:
+            return "invalid";
+    }
+}
+
+void CountChangesInActionList(Tctrl& ctrl) {
+    for (std::size_t i = 0; i < ctrl.actionList.size(); ++i) {
+        const TContact* a = ctrl.actionList[i].get();
+        if (a == nullptr) {
+            WriteLog("ERR: CountChangesInActionList(%d): Null contact ", static_cast<int>(i));
+            continue;
+        }
+        switch (a->action) {
+            case eAddInPBX:
+                ++ctrl.pbxAdds;
+                break;
+            case eDelInPBX:
+                ++ctrl.pbxDeletes;
+                break;
+            case eAmendInPBX:
+                ++ctrl.pbxAmends;
+                break;
+            case eAddInPartner:
+                ++ctrl.partnerAdds;
+                break;
+            case eDelInPartner:
+                ++ctrl.partnerDeletes;
+                break;
+            case eAmendInPartner:
+                ++ctrl.partnerAmends;
+                break;
+            default:
+                break;
+        }
+    }
+    ctrl.pbxUpdates = ctrl.pbxAdds + ctrl.pbxAmends + ctrl.pbxDeletes;
+    ctrl.partnerUpdates = ctrl.partnerAdds + ctrl.partnerAmends + ctrl.partnerDeletes;
+}
+
+namespace {
+
+struct Failure {
+    int code = 0;
+    std::string text;
+};
+
+std::string ExceptionMessage(std::exception_ptr e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const std::exception& ex) {
+        return ex.what();
+    } catch (...) {
+        return "Unknown exception";
+    }
+}
+
+// Applies the actions one by one. A delete that fails although the loaded side did not hold
+// its target any more is taken as done: the contact is gone, which is what was asked, and
+// keeping the entry would fail the same way in every later sync.
+class ActionApplier {
+public:
+    ActionApplier(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner)
+        : m_ctrl(ctrl), m_pbx(pbx), m_partner(partner), m_partnerName(ctrl.partnerName) {}
+
+    // Returns false when the loop must stop at once (a PBX failure).
+    bool Apply(int i, TContact& a, bool& applied) {
+        applied = false;
+        std::string text;
+        switch (a.action) {
+            case eAddInPBX: {
+                WriteLog("LOG: ProcessActionList(%d): eAddInPBX : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                a.contactId = kContactIdNew;
+                const int r = m_pbx.WriteContact(a, text);
+                if (r != 0) return PbxFailed(r, text);
+                WriteHistory("New Contact found in %s => added to PBX:", m_partnerName);
+                WriteContactToHistory(&a, false);
+                applied = true;
+                return true;
+            }
+            case eDelInPBX: {
+                WriteLog("LOG: ProcessActionList(%d): eDelInPBX : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                if (a.contactId == kContactIdNew) {
+                    WriteLog(
+                        "ERR: ProcessActionList(%d): eDelInPBX : [%s] [%s] - could not find in "
+                        "pbxContactList",
+                        i, a.firstName, a.lastName);
+                    return true;
+                }
+                const int r = m_pbx.DeleteContact("BY_CONTACT_ID", a.contactId, text);
+                if (r != 0) {
+                    if (!PbxHolds(a.contactId)) {
+                        WriteLog(
+                            "LOG: ProcessActionList(%d): eDelInPBX : [%s] [%s] - already gone "
+                            "from PBX",
+                            i, a.firstName, a.lastName);
+                        applied = true;
+                        return true;
+                    }
+                    return PbxFailed(r, text);
+                }
+                WriteHistory("Contact deleted in %s => delete in PBX:", m_partnerName);
+                WriteContactToHistory(&a, false);
+                applied = true;
+                return true;
+            }
+            case eAmendInPBX: {
+                WriteLog("LOG: ProcessActionList(%d): eAmendInPBX : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                if (a.contactId == kContactIdNew) {
+                    WriteLog(
+                        "ERR: ProcessActionList(%d): eAmendInPBX : [%s] [%s] - could not find in "
+                        "pbxContactList",
+                        i, a.firstName, a.lastName);
+                    return true;
+                }
+                const int r = m_pbx.WriteContact(a, text);
+                if (r != 0) return PbxFailed(r, text);
+                WriteHistory("Contact amended in %s => amend in PBX:", m_partnerName);
+                WriteContactToHistory(&a, true);
+                applied = true;
+                return true;
+            }
+            case eAddInPartner: {
+                WriteLog("LOG: ProcessActionList(%d): eAddInPartner : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                const int r = m_partner.UpdateContact(PartnerStore::kUpdateAdd, a, text);
+                if (r != 0) return PartnerFailed(r, text);
+                WriteHistory("New Contact found in PBX => added to %s:", m_partnerName);
+                WriteContactToHistory(&a, false);
+                applied = true;
+                return true;
+            }
+            case eDelInPartner: {
+                WriteLog("LOG: ProcessActionList(%d): eDelInPartner : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                const int r = m_partner.UpdateContact(PartnerStore::kUpdateDelete, a, text);
+                if (r != 0) {
+                    if (!PartnerHolds(a.entryId)) {
+                        WriteLog(
+                            "LOG: ProcessActionList(%d): eDelInPartner : [%s] [%s] - already "
+                            "gone from %s",
+                            i, a.firstName, a.lastName, m_partnerName);
+                        applied = true;
+                        return true;
+                    }
+                    return PartnerFailed(r, text);
+                }
+                WriteHistory("Contact deleted in PBX => delete from %s:", m_partnerName);
+                WriteContactToHistory(&a, false);
+                applied = true;
+                return true;
+            }
+            case eAmendInPartner: {
+                WriteLog("LOG: ProcessActionList(%d): eAmendInPartner : [%s] [%s]", i, a.firstName,
+                         a.lastName);
+                const int r = m_partner.UpdateContact(PartnerStore::kUpdateAmend, a, text);
+                if (r != 0) return PartnerFailed(r, text);
+                WriteHistory("Contact amended in PBX => amend in %s:", m_partnerName);
+                WriteContactToHistory(&a, true);
+                applied = true;
+                return true;
+            }
+            default:
+                WriteLog("ERR: ProcessActionList(%d): invalid action : %d", i, a.action);
+                return true;
+        }
+    }
+
+    const std::optional<Failure>& pbxFailure() const { return m_pbxFailure; }
+    const std::optional<Failure>& firstPartnerFailure() const { return m_firstPartnerFailure; }
+    int partnerFailures() const { return m_partnerFailures; }
+
+private:
+    bool PbxFailed(int code, std::string text) {
+        m_pbxFailure = Failure{code, std::move(text)};
+        return false;
+    }
+    bool PartnerFailed(int code, std::string text) {
+        if (!m_firstPartnerFailure) m_firstPartnerFailure = Failure{code, std::move(text)};
+        ++m_partnerFailures;
+        return true;
+    }
+    bool PbxHolds(int32_t contactId) {
+        if (!m_pbxIds) {
+            m_pbxIds.emplace();
+            for (const auto& c : m_ctrl.pbxContactList) {
+                if (c) m_pbxIds->insert(c->contactId);
+            }
+        }
+        return m_pbxIds->count(contactId) != 0;
+    }
+    bool PartnerHolds(const std::string& entryId) {
+        if (!m_partnerIds) {
+            m_partnerIds.emplace();
+            for (const auto& c : m_ctrl.partnerContactList) {
+                if (c) m_partnerIds->insert(c->entryId);
+            }
+        }
+        return m_partnerIds->count(entryId) != 0;
+    }
+
+    Tctrl& m_ctrl;
+    PbxPhonebook& m_pbx;
+    PartnerStore& m_partner;
+    const std::string m_partnerName;
+    std::optional<Failure> m_pbxFailure;
+    std::optional<Failure> m_firstPartnerFailure;
+    int m_partnerFailures = 0;
+    std::optional<std::unordered_set<int32_t>> m_pbxIds;
+    std::optional<std::unordered_set<std::string>> m_partnerIds;
+};
+
+// Records the applied actions in the sync list; the others leave their entries as they were.
+void RecordInSyncList(Tctrl& ctrl, SyncRunState& run, const std::vector<char>& applied) {
+    TContactList& actions = ctrl.actionList;
+    if (!run.fallbacks.empty()) {
+        std::unordered_map<const TContact*, std::size_t> position;
+        for (std::size_t i = 0; i < actions.size(); ++i) position[actions[i].get()] = i;
+        for (auto& f : run.fallbacks) {
+            auto it = position.find(f.action);
+            const bool done = it != position.end() && applied[it->second];
+            if (!done && f.syncEntry != nullptr && f.ifNotApplied) {
+                AssignContact(f.syncEntry, f.ifNotApplied.get());
+            }
+        }
+    }
+
+    WriteLog("LOG: ProcessActionList: Applying %d updates to Sync List",
+             static_cast<int>(actions.size()));
+    SyncListEditor sync(ctrl.syncContactList);
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        ctrl.SetProgressText("Updating Sync list... ", 0);
+        const TContact* a = actions[i].get();
+        if (a == nullptr) {
+            WriteLog("ERR: ProcessActionList(%d): Null contact ", static_cast<int>(i));
+            continue;
+        }
+        if (!applied[i]) {
+            WriteLog("LOG: ProcessActionList: Not applied, sync list unchanged : [%s] [%s]",
+                     a->firstName, a->lastName);
+            continue;
+        }
+        switch (a->action) {
+            case eAddInPBX:
+            case eAddInPartner:
+                WriteLog("LOG: ProcessActionList: Add to syncList : [%s] [%s]", a->firstName,
+                         a->lastName);
+                sync.Append(CopyContact(a));
+                break;
+            case eDelInPBX:
+            case eDelInPartner: {
+                WriteLog("LOG: ProcessActionList: Del from syncList : [%s] [%s]", a->firstName,
+                         a->lastName);
+                const long pos = sync.FindByEntryId(a->entryId);
+                if (pos < 0) {
+                    WriteLog(
+                        "ERR: ProcessActionList: eDel : [%s] [%s] - could not find in "
+                        "syncContactList",
+                        a->firstName, a->lastName);
+                } else {
+                    sync.Remove(pos);
+                }
+                break;
+            }
+            case eAmendInPBX:
+            case eAmendInPartner: {
+                WriteLog("LOG: ProcessActionList: Amend in syncList : [%s] [%s]", a->firstName,
+                         a->lastName);
+                const long pos = a->action == eAmendInPBX ? sync.FindByEntryId(a->entryId)
+                                                          : sync.FindByContactId(a->contactId);
+                if (pos < 0) {
+                    WriteLog(
+                        "ERR: ProcessActionList: eAmend : [%s] [%s] - could not find in "
+                        "syncContactList",
+                        a->firstName, a->lastName);
+                } else {
+                    sync.Assign(pos, *a);
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    sync.Finish();
+}
+
+}  // namespace
+
+void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, SyncRunState& run,
+                       const StopFlag& stop) {
+    TContactList& actions = ctrl.actionList;
+    ctrl.SetResultCode(kResultOk);
+    run.appliedCount = 0;
+    run.syncListNeedsWrite = false;
+    if (actions.empty()) {
+        WriteLog("LOG: ProcessActionList: Nothing to do!");
+        return;
+    }
+
+    std::optional<std::string> exception;
+    std::string text;
+    int rc = 0;
+    try {
+        rc = partner.BeginUpdates(text);
+    } catch (...) {
+        exception = ExceptionMessage(std::current_exception());
+        rc = kResultNoSyncFile;
+    }
+    if (rc != 0) {
+        if (exception) {
+            WriteLog("ERR: ProcessActionList: Exception: %s", *exception);
+            text = *exception;
+        }
+        ctrl.SetResult(rc, text);
+        return;
+    }
+
+    const int n = static_cast<int>(actions.size());
+    ctrl.WithProgressLock([](ProgressState& p) {
+        p.progressText = Text(175);
+        p.progressBarVisible = 1;
+        p.progressBarEnabled = 1;
+        p.progressPosition = 0;
+        p.cancelVisible = 1;
+        p.cancelEnabled = 1;
+    });
+    WriteLog("LOG: ProcessActionList: Applying %d updates", n);
+
+    std::vector<char> applied(actions.size(), 0);
+    ActionApplier applier(ctrl, pbx, partner);
+    int i = 0;
+    try {
+        for (; i < n && !stop.load(); ++i) {
+            ctrl.SetProgressText(Text(176, {}, {}, std::to_string(i + 1), std::to_string(n)),
+                                 LoopPosition(i, n));
+            TContact* a = actions[static_cast<std::size_t>(i)].get();
+            if (a == nullptr) {
+                WriteLog("ERR: ProcessActionList(%d): Null contact ", i);
+                continue;
+            }
+            bool done = false;
+            const bool goOn = applier.Apply(i, *a, done);
+            applied[static_cast<std::size_t>(i)] = done ? 1 : 0;
+            if (!goOn) break;
+        }
+    } catch (...) {
+        exception = ExceptionMessage(std::current_exception());
+    }
+    for (char a : applied) run.appliedCount += a;
+    try {
+        RecordInSyncList(ctrl, run, applied);
+    } catch (...) {
+        if (!exception) exception = ExceptionMessage(std::current_exception());
+    }
+    try {
+        partner.EndUpdates();
+    } catch (...) {
+        if (!exception) exception = ExceptionMessage(std::current_exception());
+    }
+    run.syncListNeedsWrite = run.appliedCount > 0;
+
+    if (const auto& f = applier.pbxFailure()) {
+        ctrl.SetResult(f->code, f->text);
+    } else if (exception) {
+        WriteLog("ERR: ProcessActionList: Exception: %s", *exception);
+        ctrl.SetResult(kResultNoSyncFile, *exception);
+    } else if (stop.load()) {
+        // A cancel outranks the codes that the updates after it stored.
+        ctrl.SetResult(kResultCancelled, Text(161));
+    } else if (const auto& f = applier.firstPartnerFailure()) {
+        const int failed = applier.partnerFailures();
+        std::string message = f->text;
+        if (!message.empty()) message += " ";
+        message += fmt::format("({} {} in {} failed)", failed, failed == 1 ? "update" : "updates",
+                               ctrl.partnerName);
+        ctrl.SetResult(f->code, message);
+    }
+}
+
+}  // namespace korvi

@@ -1,0 +1,120 @@
+#include "sync/MemoryPartnerStore.h"
+
+#include <fmt/format.h>
+
+namespace korvi {
+
+MemoryPartnerStore::MemoryPartnerStore(std::string storeId) : m_storeId(std::move(storeId)) {}
+
+std::string MemoryPartnerStore::NextEntryId() { return fmt::format("MEM{:08d}", m_nextId++); }
+
+// What the store keeps of a contact: no action, no number marks, no removed numbers.
+TContact MemoryPartnerStore::Stored(const TContact& c) {
+    TContact s = c;
+    s.action = 0;
+    s.contactId = 0;
+    if (s.numbers) {
+        TNumberList kept;
+        for (auto n : *s.numbers) {
+            if (n.state == kDeleted) continue;
+            n.state = kNoChange;
+            kept.push_back(std::move(n));
+        }
+        s.numbers = kept.empty() ? std::nullopt : std::optional<TNumberList>(std::move(kept));
+    }
+    return s;
+}
+
+std::string MemoryPartnerStore::Put(const TContact& contact) {
+    auto c = std::make_unique<TContact>(Stored(contact));
+    c->entryId = NextEntryId();
+    std::string id = c->entryId;
+    m_contacts.push_back(std::move(c));
+    return id;
+}
+
+TContact* MemoryPartnerStore::FindByEntryId(const std::string& entryId) {
+    for (auto& c : m_contacts) {
+        if (c->entryId == entryId) return c.get();
+    }
+    return nullptr;
+}
+
+int MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop,
+                                     std::string& resultText) {
+    for (const auto& c : m_contacts) {
+        if (stop.load()) {
+            resultText = "Loading cancelled";
+            return -7;
+        }
+        list.push_back(std::make_unique<TContact>(*c));
+    }
+    return 0;
+}
+
+int MemoryPartnerStore::SaveContacts(TContactList& list, const StopFlag& stop,
+                                     std::string& resultText) {
+    m_contacts.clear();
+    for (auto& c : list) {
+        if (!c) continue;
+        if (stop.load()) {
+            resultText = "Saving cancelled";
+            return -7;
+        }
+        c->entryId = Put(*c);
+    }
+    return 0;
+}
+
+int MemoryPartnerStore::BeginUpdates(std::string& resultText) {
+    ++m_beginCalls;
+    if (m_beginFailure != 0) {
+        resultText = "The folder could not be opened";
+        return m_beginFailure;
+    }
+    m_open = true;
+    return 0;
+}
+
+void MemoryPartnerStore::EndUpdates() {
+    ++m_endCalls;
+    m_open = false;
+}
+
+int MemoryPartnerStore::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+    ++m_updateCalls;
+    if (m_filter) {
+        const int rc = m_filter(kind, contact, m_updateCalls);
+        if (rc != 0) {
+            resultText = fmt::format("Update {} of [{}] [{}] refused", m_updateCalls,
+                                     contact.firstName, contact.lastName);
+            return rc;
+        }
+    }
+    switch (kind) {
+        case kUpdateAdd:
+            contact.entryId = Put(contact);
+            return 0;
+        case kUpdateDelete:
+            for (auto it = m_contacts.begin(); it != m_contacts.end(); ++it) {
+                if ((*it)->entryId == contact.entryId) {
+                    m_contacts.erase(it);
+                    return 0;
+                }
+            }
+            resultText = "Contact not found";
+            return -1;
+        case kUpdateAmend:
+            if (TContact* item = FindByEntryId(contact.entryId)) {
+                *item = Stored(contact);
+                return 0;
+            }
+            resultText = "Contact not found";
+            return -1;
+        default:
+            resultText = "Unknown update kind";
+            return -1;
+    }
+}
+
+}  // namespace korvi

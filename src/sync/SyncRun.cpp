@@ -1,0 +1,262 @@
+#include "sync/SyncRun.h"
+
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "sync/ActionListProcessing.h"
+#include "sync/ChangeDetection.h"
+#include "sync/ConflictResolution.h"
+#include "sync/DeletionWarning.h"
+#include "sync/FirstTimeSync.h"
+
+namespace korvi {
+
+namespace {
+
+class SyncRun {
+public:
+    SyncRun(SyncContext& ctx, const StopFlag& stop)
+        : m_ctx(ctx), m_ctrl(ctx.ctrl), m_stop(stop), m_contactType(ctx.pbx.CurrentContactType()) {}
+
+    void Run() {
+        m_ctx.run.Clear();
+        m_ctrl.partnerName = PartnerName(m_ctrl.partner);
+        if (!SelectPartner()) return;
+
+        ClearContactList(m_ctrl.pbxContactList);
+        ClearContactList(m_ctrl.partnerContactList);
+        ClearContactList(m_ctrl.syncContactList);
+        ClearContactList(m_ctrl.actionList);
+        m_ctrl.pbxUpdates = m_ctrl.pbxAdds = m_ctrl.pbxAmends = m_ctrl.pbxDeletes = 0;
+        m_ctrl.partnerUpdates = m_ctrl.partnerAdds = m_ctrl.partnerAmends = m_ctrl.partnerDeletes =
+            0;
+
+        const int direction = m_ctrl.syncDirection;
+        std::string text;
+        if (direction != eSyncDir_ReplacePartner) {
+            text = m_ctrl.resultText();
+            if (!Stored(m_ctx.partner->LoadContacts(m_ctrl.partnerContactList, m_stop, text), text))
+                return;
+        }
+        if (direction != eSyncDir_ReplacePbx) {
+            text = m_ctrl.resultText();
+            if (!Stored(m_ctx.pbx.GetContactIdsForCurContactType(text), text)) return;
+            if (!Stored(m_ctx.pbx.LoadContacts(&m_ctrl.pbxContactList, m_stop, text), text)) return;
+        }
+        const int p = static_cast<int>(m_ctrl.pbxContactList.size());
+        const int q = static_cast<int>(m_ctrl.partnerContactList.size());
+
+        if (p == 0 && q == 0) {
+            m_ctrl.SetResult(kResultNothingToDo, Text(167, m_ctrl.partnerName));
+        } else if (q >= 1 && (p == 0 || direction == eSyncDir_ReplacePbx)) {
+            FillPbx(p, q);
+        } else if (p >= 1 && q >= 1 && direction != eSyncDir_ReplacePartner) {
+            SyncProper(p, q);
+        } else {
+            FillPartner(p, q);
+        }
+    }
+
+private:
+    bool Stored(int code, const std::string& text) {
+        m_ctrl.SetResult(code, text);
+        return code == 0;
+    }
+
+    bool SelectPartner() {
+        std::string whyNot;
+        m_ctx.partner = m_ctx.selectPartner ? m_ctx.selectPartner(m_ctrl, whyNot) : nullptr;
+        if (m_ctx.partner != nullptr) return true;
+        if (whyNot.empty())
+            whyNot = fmt::format("Sync with {} is not available", m_ctrl.partnerName);
+        WriteLog("ERR: CTRL: DoSync: %s", whyNot);
+        m_ctrl.SetResult(kResultActionNotAvailable, whyNot);
+        return false;
+    }
+
+    // The PBX side is empty, or the partner replaces it.
+    void FillPbx(int p, int q) {
+        if (m_ctx.dryRun) {
+            m_ctx.run.plan =
+                m_ctrl.syncDirection == eSyncDir_ReplacePbx
+                    ? fmt::format("Replace all PBX contacts of {} with the {} {} contacts",
+                                  m_ctx.pbx.CurrentContactTypeName(), q, m_ctrl.partnerName)
+                    : fmt::format("Write the {} {} contacts to the empty PBX phonebook of {}", q,
+                                  m_ctrl.partnerName, m_ctx.pbx.CurrentContactTypeName());
+            QueueAll(m_ctrl.partnerContactList, eAddInPBX);
+            m_ctrl.pbxUpdates = m_ctrl.pbxAdds = q;
+            m_ctrl.SetResult(kResultOk, {});
+            return;
+        }
+        std::string text = m_ctrl.resultText();
+        if (m_ctrl.syncDirection == eSyncDir_ReplacePbx && m_ctx.backupPbx) {
+            // The PBX was not read: what it holds is about to go, so keep a copy first.
+            const int rc = m_ctx.backupPbx(text);
+            if (rc != 0) {
+                m_ctrl.SetResult(rc, text);
+                return;
+            }
+        }
+        const int rc = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop, text);
+        m_ctrl.SetResult(rc, text);
+        WriteHistory("Writing %d %s Contacts to PBX. PBX Currently has %d Contacts", q,
+                     m_ctrl.partnerName, p);
+        if (rc != 0) return;
+        WriteSyncFile(m_ctrl.partnerContactList);
+        m_ctrl.pbxUpdates = q;
+    }
+
+    // The partner side is empty, or the PBX replaces it.
+    void FillPartner(int p, int q) {
+        if (m_ctx.dryRun) {
+            m_ctx.run.plan =
+                m_ctrl.syncDirection == eSyncDir_ReplacePartner
+                    ? fmt::format("Replace all {} contacts with the {} PBX contacts of {}",
+                                  m_ctrl.partnerName, p, m_ctx.pbx.CurrentContactTypeName())
+                    : fmt::format("Write the {} PBX contacts of {} to the empty {} folder", p,
+                                  m_ctx.pbx.CurrentContactTypeName(), m_ctrl.partnerName);
+            QueueAll(m_ctrl.pbxContactList, eAddInPartner);
+            m_ctrl.partnerUpdates = m_ctrl.partnerAdds = p;
+            m_ctrl.SetResult(kResultOk, {});
+            return;
+        }
+        WriteHistory("Writing %d PBX Contacts to %s. %s currenlty has %d contacts", p,
+                     m_ctrl.partnerName, m_ctrl.partnerName, q);
+        std::string text = m_ctrl.resultText();
+        const int rc = m_ctx.partner->SaveContacts(m_ctrl.pbxContactList, m_stop, text);
+        m_ctrl.SetResult(rc, text);
+        if (rc != 0) return;
+        WriteSyncFile(m_ctrl.pbxContactList);
+        m_ctrl.partnerUpdates = p;
+    }
+
+    void SyncProper(int p, int q) {
+        const std::string storeId = m_ctx.partner->contactStoreID();
+        std::string unchanged = m_ctrl.resultText();
+        const int exists = m_ctx.files.CheckIfSyncFileExists(m_contactType, storeId, unchanged);
+        m_ctrl.SetResultCode(exists);
+        if (exists != 0) {
+            if (m_ctrl.silent == 1) {
+                WriteLog("Cannot run First time Sync automatically...");
+                WriteHistory(
+                    "Cannot run First time Sync automatically... user intervention may "
+                    "be required!");
+                WriteHistory("Run Sync manually first!");
+                m_ctrl.SetResultCode(kResultNoSyncFile);
+                return;
+            }
+            if (!m_ctx.dryRun) {
+                WriteHistory("First time Sync. Num PBX Contacts[%d]. Num Partner Contacts[%d]", p,
+                             q);
+            }
+            if (FirstTimeSync(m_ctrl, m_ctx.run, m_ctx.matchStrategy) != 0) return;
+            CountChangesInActionList(m_ctrl);
+            if (m_ctx.dryRun) return;
+            ProcessActionList(m_ctrl, m_ctx.pbx, *m_ctx.partner, m_ctx.run, m_stop);
+            FinishWithSyncFile();
+            return;
+        }
+
+        std::string text = m_ctrl.resultText();
+        if (!Stored(m_ctx.files.LoadSyncFile(m_contactType, storeId, text, m_ctrl.syncContactList),
+                    text)) {
+            return;
+        }
+        switch (m_ctrl.syncDirection) {
+            case eSyncDir_Both:
+                SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy);
+                if (m_ctrl.actionList.size() > 1) ResolveConflicts(m_ctrl);
+                break;
+            case eSyncDir_PbxToPartner:
+                SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
+                break;
+            case eSyncDir_PartnerToPbx:
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy);
+                break;
+            default:
+                break;
+        }
+        CountChangesInActionList(m_ctrl);
+        if (m_ctx.dryRun) {
+            m_ctrl.SetResultCode(kResultOk);
+            return;
+        }
+        if (m_ctrl.silent == 0) {
+            if (m_ctrl.pbxDeletes > 1 &&
+                !ConfirmDeletions(m_ctrl.prompt(), true, m_ctrl.pbxDeletes, m_ctrl.partnerName)) {
+                m_ctrl.CancelAction();
+                return;
+            }
+            if (m_ctrl.partnerDeletes > 1 &&
+                !ConfirmDeletions(m_ctrl.prompt(), false, m_ctrl.partnerDeletes,
+                                  m_ctrl.partnerName)) {
+                m_ctrl.CancelAction();
+                return;
+            }
+        }
+        ProcessActionList(m_ctrl, m_ctx.pbx, *m_ctx.partner, m_ctx.run, m_stop);
+        FinishWithSyncFile();
+    }
+
+    // A clean run writes the sync list; so does a run that stopped after applying changes,
+    // because the list then records exactly what reached each side. The failure stays the
+    // result in that case.
+    void FinishWithSyncFile() {
+        const int rc = m_ctrl.resultCode();
+        if (rc == 0) {
+            WriteSyncFile(m_ctrl.syncContactList);
+            return;
+        }
+        if (!m_ctx.run.syncListNeedsWrite) return;
+        const std::string failure = m_ctrl.resultText();
+        std::string text;
+        const int w = m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(),
+                                                text, m_ctrl.syncContactList);
+        if (w != 0) {
+            m_ctrl.SetResult(rc, failure.empty() ? text : failure + "\n" + text);
+        } else {
+            m_ctrl.SetResult(rc, failure);
+        }
+    }
+
+    void WriteSyncFile(const TContactList& list) {
+        std::string text = m_ctrl.resultText();
+        const int w =
+            m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(), text, list);
+        m_ctrl.SetResult(w, text);
+    }
+
+    void QueueAll(const TContactList& list, int32_t action) {
+        for (const auto& c : list) {
+            if (!c) continue;
+            auto copy = CopyContact(c.get());
+            copy->action = action;
+            m_ctrl.actionList.push_back(std::move(copy));
+        }
+    }
+
+    SyncContext& m_ctx;
+    Tctrl& m_ctrl;
+    const StopFlag& m_stop;
+    const int32_t m_contactType;
+};
+
+}  // namespace
+
+void DoSync(SyncContext& ctx, const StopFlag& stop) {
+    try {
+        SyncRun(ctx, stop).Run();
+    } catch (const std::exception& e) {
+        WriteLog("ERR: CTRL: DoSync: Exception: %s", e.what());
+        ctx.ctrl.SetResult(kResultActionException, e.what());
+    } catch (...) {
+        WriteLog("ERR: CTRL: DoSync: Exception: Unknown");
+        ctx.ctrl.SetResult(kResultActionException, "Unknown exception during the sync");
+    }
+}
+
+}  // namespace korvi

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "app/Progress.h"
+#include "common/TestEnv.h"
+#include "sync/MemoryPartnerStore.h"
+#include "sync/MemoryPbx.h"
+#include "sync/SyncTestSupport.h"
+#include "sync/SyncWorld.h"
+
+namespace korvi::test {
+
+namespace {
+
+bool Named(const TContact& c, const std::string& who) {
+    return c.firstName + " " + c.lastName == who;
+}
+
+class MemoryWorld final : public SyncWorld {
+public:
+    explicit MemoryWorld(int32_t contactType)
+        : m_pbx(contactType), m_files(m_progress, MakeTempDir("memory-world")) {}
+
+    PbxPhonebook& pbx() override { return m_pbx; }
+    PartnerStore& partner() override { return m_partner; }
+    TcontactFile& files() override { return m_files; }
+    const char* name() const override { return "memory"; }
+
+    void PbxAdd(const std::string& spec) override {
+        TContact c = MakeContact(spec);
+        SetContactBarring(c, 0);
+        m_pbx.Put(c);
+    }
+    void PbxAmend(const std::string& who, const std::string& spec) override {
+        for (auto& [id, c] : m_pbx.Phonebook()) {
+            if (!Named(c, who)) continue;
+            TContact n = MakeContact(spec);
+            n.contactId = id;
+            std::string text;
+            ASSERT_EQ(0, m_pbx.WriteContact(n, text)) << text;
+            return;
+        }
+        FAIL() << "no PBX contact " << who;
+    }
+    void PbxDelete(const std::string& who) override {
+        for (auto& [id, c] : m_pbx.Phonebook()) {
+            if (!Named(c, who)) continue;
+            std::string text;
+            ASSERT_EQ(0, m_pbx.DeleteContact("BY_CONTACT_ID", id, text)) << text;
+            return;
+        }
+        FAIL() << "no PBX contact " << who;
+    }
+    void PartnerAdd(const std::string& spec) override { m_partner.Put(MakeContact(spec)); }
+    void PartnerAmend(const std::string& who, const std::string& spec) override {
+        for (auto& c : m_partner.contacts()) {
+            if (!Named(*c, who)) continue;
+            TContact n = MakeContact(spec);
+            n.entryId = c->entryId;
+            *m_partner.FindByEntryId(c->entryId) = n;
+            return;
+        }
+        FAIL() << "no partner contact " << who;
+    }
+    void PartnerDelete(const std::string& who) override {
+        for (auto& c : m_partner.contacts()) {
+            if (!Named(*c, who)) continue;
+            TContact gone = *c;
+            std::string text;
+            ASSERT_EQ(0, m_partner.UpdateContact(PartnerStore::kUpdateDelete, gone, text));
+            return;
+        }
+        FAIL() << "no partner contact " << who;
+    }
+
+    std::vector<TContact> PbxState() override {
+        std::vector<TContact> out;
+        for (auto& [id, c] : m_pbx.Phonebook()) out.push_back(c);
+        return out;
+    }
+    std::vector<TContact> PartnerState() override {
+        std::vector<TContact> out;
+        for (auto& c : m_partner.contacts()) out.push_back(*c);
+        return out;
+    }
+
+    void FailPbxRequest(int k) override {
+        if (k == 0) {
+            m_pbx.SetRequestFilter({});
+            return;
+        }
+        const int at = m_pbx.requests() + k;
+        m_pbx.SetRequestFilter(
+            [at](int request, const std::string&) { return request == at ? -2 : 0; });
+    }
+    int PbxRequests() override { return m_pbx.requests(); }
+
+private:
+    NullProgress m_progress;
+    MemoryPbx m_pbx;
+    MemoryPartnerStore m_partner;
+    TcontactFile m_files;
+};
+
+}  // namespace
+
+std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType) {
+    return std::make_unique<MemoryWorld>(contactType);
+}
+
+}  // namespace korvi::test

@@ -1,0 +1,225 @@
+// A sync interrupted anywhere must not spoil the next one: fail the k-th PBX request (or the
+// k-th partner update, or cancel there) for every k of a sync with adds, amends and deletes on
+// both sides; one clean run afterwards must leave both sides and the sync list exactly as a
+// sync that was never interrupted leaves them.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/Log.h"
+#include "common/TestEnv.h"
+#include "sync/MemoryPartnerStore.h"
+#include "sync/SyncDriver.h"
+#include "sync/SyncTestSupport.h"
+#include "sync/SyncWorldFactories.h"
+
+namespace korvi::test {
+namespace {
+
+const std::vector<std::string> kStart = {
+    "Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222",   "Cleo Park: Home1=040 333",
+    "Dan Roe: Mob=0171 444",  "Eve Sand: Other=050 555",
+};
+
+void Edit(SyncWorld& w) {
+    w.PbxAdd("Gil Vance: Mob=0173 888");
+    w.PbxAdd("Ida Ames: Bus2=030 999");
+    w.PbxAmend("Anna Lee", "Anna Lee: Mob=0170 112, Home1=040 112");
+    w.PbxDelete("Ben Ode");
+    w.PartnerAdd("Hal Wynn: Home2=040 999");
+    w.PartnerAmend("Cleo Park", "Cleo Park: Home1=040 334");
+    w.PartnerDelete("Dan Roe");
+}
+
+struct Outcome {
+    std::vector<std::string> pbx, partner, syncList;
+};
+
+// Both sides linked by a clean first sync, then edited; the world is ready for the sync under
+// test.
+std::unique_ptr<SyncWorld> Prepared(const WorldFactory& f, SyncDriver*& driverOut,
+                                    std::unique_ptr<SyncDriver>& driver) {
+    auto world = f.make();
+    if (!world) return nullptr;
+    for (const auto& s : kStart) {
+        world->PbxAdd(s);
+        world->PartnerAdd(s);
+    }
+    driver = std::make_unique<SyncDriver>(*world);
+    driverOut = driver.get();
+    EXPECT_EQ(0, driver->Sync()) << driver->ctrl.resultText();
+    Edit(*world);
+    return world;
+}
+
+Outcome Read(SyncWorld& w, SyncDriver& d) {
+    return {Canon(w.PbxState()), Canon(w.PartnerState()), d.SyncList()};
+}
+
+void ExpectHealed(SyncWorld& world, SyncDriver& d, const Outcome& reference,
+                  const std::string& where) {
+    world.FailPbxRequest(0);
+    EXPECT_EQ(0, d.Sync()) << where << ": " << d.ctrl.resultText();
+    const Outcome got = Read(world, d);
+    EXPECT_EQ(reference.pbx, got.pbx) << where << ": PBX";
+    EXPECT_EQ(reference.partner, got.partner) << where << ": partner";
+    EXPECT_EQ(reference.syncList, got.syncList) << where << ": sync list";
+}
+
+class SyncFaultInjectionTest : public testing::TestWithParam<WorldFactory> {
+protected:
+    void SetUp() override { SetLogsFolder(MakeTempDir("logs")); }
+
+    // The outcome of the uninterrupted sync and the number of PBX requests it makes.
+    bool Reference(Outcome& out, int& requests) {
+        std::unique_ptr<SyncDriver> driver;
+        SyncDriver* d = nullptr;
+        auto world = Prepared(GetParam(), d, driver);
+        if (!world) return false;
+        const int before = world->PbxRequests();
+        EXPECT_EQ(0, d->Sync()) << d->ctrl.resultText();
+        requests = world->PbxRequests() - before;
+        out = Read(*world, *d);
+        return true;
+    }
+};
+
+TEST_P(SyncFaultInjectionTest, FailedPbxRequestAtEveryIndex_NextSyncHeals) {
+    Outcome reference;
+    int requests = 0;
+    if (!Reference(reference, requests)) GTEST_SKIP() << "world not available";
+    ASSERT_GT(requests, 5);
+    for (int k = 1; k <= requests; ++k) {
+        std::unique_ptr<SyncDriver> driver;
+        SyncDriver* d = nullptr;
+        auto world = Prepared(GetParam(), d, driver);
+        world->FailPbxRequest(k);
+        const int code = d->Sync();
+        EXPECT_NE(0, code) << "request " << k << " failed, yet the sync reported success";
+        ExpectHealed(*world, *d, reference, "request " + std::to_string(k));
+        if (HasFailure()) break;
+    }
+}
+
+// Answers every similar-contact question with one choice, however often it is asked.
+class FixedChoicePrompt final : public Prompt {
+public:
+    explicit FixedChoicePrompt(int choice) : m_choice(choice) {}
+    int Ask(const Question& q) override {
+        EXPECT_EQ("similar-contact", q.id);
+        return m_choice;
+    }
+
+private:
+    int m_choice;
+};
+
+// An interrupted first-time sync: afterwards the pair is either still unlinked (nothing was
+// applied, the next sync is a first-time sync again) or linked by what was applied; either
+// way the user's choices must come out as an uninterrupted run makes them.
+TEST_P(SyncFaultInjectionTest, FirstTimeSyncFailedAtEveryIndex_NextSyncHeals) {
+    const std::vector<std::string> pbx = {"Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222",
+                                          "Jon Smith: Mob=0172 777", "Kai Ulm: Mob=0175 1"};
+    const std::vector<std::string> partner = {"Ben Ode: Bus1=030 222", "John Smith: Mob=0172 777",
+                                              "Cleo Park: Home1=040 333", "Kai Ulm: Mob=0175 2"};
+    for (int choice : {kUsePbx, kUsePartner, kRetainBoth}) {
+        FixedChoicePrompt prompt(choice);
+        auto setUp = [&](std::unique_ptr<SyncDriver>& driver) {
+            auto world = GetParam().make();
+            if (!world) return world;
+            for (const auto& c : pbx) world->PbxAdd(c);
+            for (const auto& c : partner) world->PartnerAdd(c);
+            driver = std::make_unique<SyncDriver>(*world);
+            driver->ctrl.SetPrompt(&prompt);
+            return world;
+        };
+        std::unique_ptr<SyncDriver> refDriver;
+        auto refWorld = setUp(refDriver);
+        if (!refWorld) GTEST_SKIP() << "world not available";
+        const int before = refWorld->PbxRequests();
+        ASSERT_EQ(0, refDriver->Sync()) << refDriver->ctrl.resultText();
+        const int requests = refWorld->PbxRequests() - before;
+        const Outcome reference = Read(*refWorld, *refDriver);
+
+        for (int k = 1; k <= requests; ++k) {
+            const std::string where =
+                "choice " + std::to_string(choice) + ", request " + std::to_string(k);
+            std::unique_ptr<SyncDriver> d;
+            auto world = setUp(d);
+            world->FailPbxRequest(k);
+            EXPECT_NE(0, d->Sync()) << where;
+            ExpectHealed(*world, *d, reference, where);
+            if (HasFailure()) return;
+        }
+    }
+}
+
+// The partner side and a cancel, on the in-memory world where they can be injected exactly.
+class SyncInterruptionTest : public testing::Test {
+protected:
+    void SetUp() override { SetLogsFolder(MakeTempDir("logs")); }
+};
+
+TEST_F(SyncInterruptionTest, FailedOrThrowingPartnerUpdateOrCancelAtEveryIndex_NextSyncHeals) {
+    const WorldFactory memory{"Memory", [] { return MakeMemoryWorld(); }};
+    std::unique_ptr<SyncDriver> refDriver;
+    SyncDriver* rd = nullptr;
+    auto refWorld = Prepared(memory, rd, refDriver);
+    auto& refPartner = dynamic_cast<MemoryPartnerStore&>(refWorld->partner());
+    const int updatesBefore = refPartner.updateCalls();
+    ASSERT_EQ(0, rd->Sync());
+    const int updates = refPartner.updateCalls() - updatesBefore;
+    const Outcome reference = Read(*refWorld, *rd);
+    ASSERT_GE(updates, 3);
+
+    enum Mode { kFail, kThrow, kCancel };
+    for (Mode mode : {kFail, kThrow, kCancel}) {
+        for (int k = 1; k <= updates; ++k) {
+            std::unique_ptr<SyncDriver> driver;
+            SyncDriver* d = nullptr;
+            auto world = Prepared(memory, d, driver);
+            auto& partner = dynamic_cast<MemoryPartnerStore&>(world->partner());
+            const std::string where = std::string(mode == kFail    ? "failed"
+                                                  : mode == kThrow ? "thrown"
+                                                                   : "cancelled") +
+                                      " at " + std::to_string(k);
+            const int first = partner.updateCalls();
+            if (mode == kCancel) {
+                // The cancel arrives while the k-th partner update is being applied.
+                partner.SetUpdateFilter([d, first, k](int, const TContact&, int call) {
+                    if (call - first == k) d->stop = true;
+                    return 0;
+                });
+            } else {
+                partner.SetUpdateFilter([first, k, mode](int, const TContact&, int call) {
+                    if (call - first != k) return 0;
+                    if (mode == kThrow) throw std::runtime_error("store broke");
+                    return -1;
+                });
+            }
+            const int code = d->Sync();
+            if (mode == kCancel) {
+                EXPECT_EQ(kResultCancelled, code) << where;
+            } else if (mode == kThrow) {
+                EXPECT_EQ(kResultNoSyncFile, code) << where;
+                EXPECT_EQ("store broke", d->ctrl.resultText()) << where;
+            } else {
+                EXPECT_EQ(-1, code) << where;
+                EXPECT_NE(std::string::npos,
+                          d->ctrl.resultText().find("(1 update in Outlook failed)"))
+                    << where << ": " << d->ctrl.resultText();
+            }
+            EXPECT_FALSE(partner.open()) << where << ": folder left open";
+            partner.SetUpdateFilter({});
+            ExpectHealed(*world, *d, reference, where);
+            if (HasFailure()) return;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sync, SyncFaultInjectionTest, testing::ValuesIn(WorldFactories()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace korvi::test
