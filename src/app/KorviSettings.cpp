@@ -91,9 +91,17 @@ void ReadSettings(const KeyValueStore& store, KorviSettings& settings) {
 }
 
 void WriteSettings(KeyValueStore& store, const KorviSettings& settings) {
+    const std::string addressBookDefault = AddressBookFolderDefault().string();
     for (const SettingInfo& info : kCatalog) {
         switch (info.kind) {
             case SettingKind::kText:
+                // The default address book lives in the data folder wherever that is at the
+                // time: stored empty, it keeps following it instead of being pinned to today's.
+                if (info.text == &K::addressBookDir &&
+                    settings.addressBookDir == addressBookDefault) {
+                    store.WriteString(info.name, "");
+                    break;
+                }
                 store.WriteString(info.name, settings.*info.text);
                 break;
             case SettingKind::kEnciphered:

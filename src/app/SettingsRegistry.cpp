@@ -68,6 +68,13 @@ void GetFormSettingsFromRegistry(KorviSettings& settings) {
     settings.logging = DetailedLogging() ? 1 : 0;
 }
 
+void GetAllSettingsFromRegistry(KorviSettings& settings) {
+    WithSettingsForReading("GetFormSettingsFromRegistry", [&](const SettingsFile& file) {
+        ReadSettings(file, settings);
+        settings.logging = ReadRegInteger(file, "Logging", KorviSettings{}.logging);
+    });
+}
+
 int SaveSettingsToRegistry(const KorviSettings& settings, std::string& error) {
     return WithSettingsForWriting("SaveSettingsToRegistry", error,
                                   [&](SettingsFile& file) { WriteSettings(file, settings); });

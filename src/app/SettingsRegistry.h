@@ -22,6 +22,10 @@ StartupFlags GetStartupFlagsFromRegistry();
 // of the wrong kind); settings.logging takes the current detailed-logging switch.
 void GetFormSettingsFromRegistry(KorviSettings& settings);
 
+// Every value, "Logging" included, leaving the detailed-logging switch alone: for tools that
+// show or edit the stored settings rather than run with them.
+void GetAllSettingsFromRegistry(KorviSettings& settings);
+
 // 0, or -1 with error naming the file and the failure (also logged as
 // "Exception: SaveSettingsToRegistry: ...").
 [[nodiscard]] int SaveSettingsToRegistry(const KorviSettings& settings, std::string& error);

@@ -1,6 +1,7 @@
 #include "cli/CommandRegistry.h"
 
 #include "cli/HelpCommand.h"
+#include "cli/SettingsCommand.h"
 #include "cli/VersionCommand.h"
 
 namespace korvi::cli {
@@ -10,6 +11,7 @@ CommandRegistry CommandRegistry::Default() {
     CommandRegistry registry;
     registry.Add<HelpCommand>();
     registry.Add<VersionCommand>();
+    registry.Add<SettingsCommand>();
     return registry;
 }
 

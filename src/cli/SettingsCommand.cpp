@@ -1,0 +1,148 @@
+#include "cli/SettingsCommand.h"
+
+#include <ctime>
+#include <ostream>
+#include <string>
+
+#include "app/KorviSettings.h"
+#include "app/SettingsRegistry.h"
+#include "app/SyncTime.h"
+#include "app/Validation.h"
+#include "cli/ArgParser.h"
+#include "cli/Cli.h"
+#include "cli/CliIo.h"
+#include "cli/SecretInput.h"
+
+namespace korvi::cli {
+
+namespace {
+
+constexpr char kMask[] = "********";
+constexpr char kSyncTime[] = "SyncTime";
+
+std::string Shown(const KorviSettings& settings, const SettingInfo& info) {
+    std::string value = SettingAsText(settings, info);
+    if (info.kind == SettingKind::kEnciphered && !value.empty()) return kMask;
+    return value;
+}
+
+struct IntegerRange {
+    const char* name;
+    int min;
+    int max;  // 0: no upper bound
+};
+
+// The choices the window offers for each integer setting.
+const IntegerRange kIntegerRanges[] = {
+    {"AutoStart", 0, 1},        {"RunInTray", 0, 1},       {"SyncPartner", 0, 1},
+    {"SyncDir", 0, 4},          {"ConflictRes", 0, 1},     {"AutoSync", 0, 1},
+    {"AutoSyncInterval", 0, 2}, {"SyncContactType", 0, 0}, {"Logging", 0, 1},
+};
+
+// 0, or the check's code with its message. current holds the other values, for the URL,
+// which the PBX sees joined with the port.
+int Check(const SettingInfo& info, const std::string& value, const KorviSettings& current,
+          std::string& message) {
+    const std::string_view name = info.name;
+    if (name == "PbxUrl") return ValidateUrl(value + ":" + current.pbxPort, &message);
+    if (name == "PbxPort") return ValidateUrl(current.pbxUrl + ":" + value, &message);
+    if (name == "UserName") return ValidateUserName(value, &message);
+    if (name == "Pin") return ValidatePin(value, &message);
+    if (name == "ConnTimeout") {
+        return ValidateIntegerRange("Connection Timeout", value, 2, 60, &message);
+    }
+    if (name == "GmailAccName") return ValidateGmailAccount(value, &message);
+    if (name == "GmailAccPwd") return ValidateGmailPassword(value, &message);
+    if (name == "AddressBookDir" && (value.empty() || value.front() != '/')) {
+        message = "AddressBookDir must be an absolute folder path";
+        return -1;
+    }
+    for (const IntegerRange& range : kIntegerRanges) {
+        if (name == range.name) {
+            return ValidateIntegerRange(range.name, value, range.min, range.max, &message);
+        }
+    }
+    return 0;
+}
+
+int List(CliIo& io) {
+    KorviSettings settings;
+    GetAllSettingsFromRegistry(settings);
+    for (const SettingInfo& info : SettingsCatalog()) {
+        io.out() << info.name << '=' << Shown(settings, info) << '\n';
+    }
+    io.out() << kSyncTime << '=' << GetSyncTimeFromRegistry() << '\n';
+    return kExitOk;
+}
+
+int Get(CliIo& io, const Command& command, const std::string& name) {
+    if (name == kSyncTime) {
+        io.out() << GetSyncTimeFromRegistry() << '\n';
+        return kExitOk;
+    }
+    const SettingInfo* info = FindSetting(name);
+    if (info == nullptr) return UsageError(io, command, "unknown setting '" + name + "'");
+    KorviSettings settings;
+    GetAllSettingsFromRegistry(settings);
+    io.out() << Shown(settings, *info) << '\n';
+    return kExitOk;
+}
+
+int SetSyncTime(CliIo& io, const std::string& value) {
+    std::time_t unused = 0;
+    if (!value.empty() && ConvertStrToDateTime(value, &unused) != 0) {
+        io.Error("SyncTime must be a local time as yyyy-MM-dd HH:mm:ss");
+        return kExitFailure;
+    }
+    std::string error;
+    if (SaveSyncTimeToRegistry(value, error) != 0) {
+        io.Error(error);
+        return kExitFailure;
+    }
+    io.out() << kSyncTime << '=' << value << '\n';
+    return kExitOk;
+}
+
+int Set(CliIo& io, const Command& command, const std::string& name, std::string value) {
+    if (name == kSyncTime) return SetSyncTime(io, value);
+    const SettingInfo* info = FindSetting(name);
+    if (info == nullptr) return UsageError(io, command, "unknown setting '" + name + "'");
+    if (info->kind == SettingKind::kEnciphered && value == "-" &&
+        !ReadSecretLine(io, std::string(name) + ": ", value)) {
+        io.Error("no value on standard input");
+        return kExitFailure;
+    }
+
+    KorviSettings settings;
+    GetAllSettingsFromRegistry(settings);
+    std::string message;
+    if (Check(*info, value, settings, message) != 0 ||
+        !SetSettingFromText(settings, *info, value)) {
+        io.Error(message.empty() ? name + " must be an integer value" : message);
+        return kExitFailure;
+    }
+    std::string error;
+    if (SaveSettingsToRegistry(settings, error) != 0) {
+        io.Error(error);
+        return kExitFailure;
+    }
+    io.out() << name << '=' << Shown(settings, *info) << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+int SettingsCommand::Run(const ParsedArgs& args, CliIo& io) {
+    const auto& words = args.Positionals();
+    if (words.empty()) return UsageError(io, *this, "list, get or set expected");
+    const std::string& verb = words[0];
+    if (verb == "list" && words.size() == 1) return List(io);
+    if (verb == "get" && words.size() == 2) return Get(io, *this, words[1]);
+    if (verb == "set" && words.size() == 3) return Set(io, *this, words[1], words[2]);
+    if (verb == "list" || verb == "get" || verb == "set") {
+        return UsageError(io, *this, "wrong number of arguments for '" + verb + "'");
+    }
+    return UsageError(io, *this, "unknown settings command '" + verb + "'");
+}
+
+}  // namespace korvi::cli
