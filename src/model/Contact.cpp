@@ -1,33 +1,49 @@
 #include "model/Contact.h"
 
 #include <algorithm>
-#include <cctype>
+#include <string_view>
 
 namespace korvi {
 
 const char* NumberTypeName(int32_t code) {
     switch (code) {
-        case kHome1: return "Home1";
-        case kHome2: return "Home2";
-        case kBus1: return "Bus1";
-        case kBus2: return "Bus2";
-        case kMob: return "Mob";
-        case kOther: return "Other";
-        case kFaxHome: return "Fax_Home";
-        case kFaxBus: return "Fax_Bus";
-        case kInt: return "Int";
-        case kNumberTypeInvalid: return "Invalid";
-        default: return "Unk";
+        case kHome1:
+            return "Home1";
+        case kHome2:
+            return "Home2";
+        case kBus1:
+            return "Bus1";
+        case kBus2:
+            return "Bus2";
+        case kMob:
+            return "Mob";
+        case kOther:
+            return "Other";
+        case kFaxHome:
+            return "Fax_Home";
+        case kFaxBus:
+            return "Fax_Bus";
+        case kInt:
+            return "Int";
+        case kNumberTypeInvalid:
+            return "Invalid";
+        default:
+            return "Unk";
     }
 }
 
 const char* NumberStateName(int32_t code) {
     switch (code) {
-        case kNoChange: return "No Change";
-        case kAdded: return "Added";
-        case kDeleted: return "Deleted";
-        case kAmended: return "Amended";
-        default: return "Unk";
+        case kNoChange:
+            return "No Change";
+        case kAdded:
+            return "Added";
+        case kDeleted:
+            return "Deleted";
+        case kAmended:
+            return "Amended";
+        default:
+            return "Unk";
     }
 }
 
@@ -82,14 +98,14 @@ void SetListBarring(TContactList& list, int32_t value) {
 void ClearContactList(TContactList& list) { list.clear(); }
 
 void CleanName(std::string& text) {
-    if (text.size() == 4) {
-        std::string lower = text;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-        if (lower == "null") {
-            text.clear();
-            return;
-        }
+    // ASCII folding only: std::tolower follows the process locale, and a name must clean the
+    // same way whatever locale the front end has set.
+    static constexpr std::string_view kNull = "null";
+    if (std::equal(text.begin(), text.end(), kNull.begin(), kNull.end(), [](char x, char y) {
+            return (x >= 'A' && x <= 'Z' ? static_cast<char>(x - 'A' + 'a') : x) == y;
+        })) {
+        text.clear();
+        return;
     }
     if (text.empty()) return;
     std::string out;

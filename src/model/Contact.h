@@ -42,6 +42,8 @@ struct TContactNumber {
     int32_t lineAccess = 0;
     int32_t cli = 0;
     int32_t state = 0;
+
+    bool operator==(const TContactNumber&) const = default;
 };
 
 using TNumberList = std::vector<TContactNumber>;
@@ -56,6 +58,8 @@ struct TContact {
     std::optional<TNumberList> numbers;
     std::string entryId;
     int32_t action = 0;
+
+    bool operator==(const TContact&) const = default;
 };
 
 // An ordered list that owns its contacts. Entries may be null where a caller left a gap;
