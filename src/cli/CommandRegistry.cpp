@@ -1,5 +1,6 @@
 #include "cli/CommandRegistry.h"
 
+#include "cli/ContactsCommand.h"
 #include "cli/HelpCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/VersionCommand.h"
@@ -11,6 +12,7 @@ CommandRegistry CommandRegistry::Default() {
     CommandRegistry registry;
     registry.Add<HelpCommand>();
     registry.Add<VersionCommand>();
+    registry.Add<ContactsCommand>();
     registry.Add<SettingsCommand>();
     return registry;
 }

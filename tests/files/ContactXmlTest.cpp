@@ -176,7 +176,7 @@ TEST_F(ContactXmlFileTest, FilesThatAreNoContactFilesFail) {
     EXPECT_EQ(Load(huge), -1);
     EXPECT_EQ(m_text,
               huge.string() +
-                  ": File is too large (52428800 bytes; a contact file holds at most 33554432)");
+                  ": File is too large (52428800 bytes; a contact file holds at most 41943040)");
     EXPECT_EQ(fs::file_size(huge), 50u * 1024 * 1024);
     EXPECT_TRUE(m_list.empty());
 }
