@@ -21,7 +21,10 @@ XmlResult Failure(std::string text, std::ptrdiff_t offset = -1) {
 
 std::string Quoted(std::string_view value) {
     if (value.size() <= kQuoteLimit) return std::string(value);
-    return std::string(value.substr(0, kQuoteLimit)) + "...";
+    std::size_t cut = kQuoteLimit;
+    // Cut before a character, never inside one.
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(value.substr(0, cut)) + "...";
 }
 
 // A value that is not UTF-8 would make a file that no reader, ours included, accepts again:

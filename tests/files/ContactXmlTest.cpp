@@ -133,6 +133,9 @@ const LoadCase kLoadCases[] = {
     {"LongBadValue_IsCutInTheMessage",
      Contacts("<contact><contact_id>" + std::string(100, '9') + "</contact_id></contact>"), -1,
      "'" + std::string(40, '9') + "...' is not a decimal integer in <contact_id> at offset 19"},
+    {"LongBadValue_IsCutBeforeACharacter",
+     Contacts("<contact><contact_id>" + std::string(39, '9') + "\xc3\xa9</contact_id></contact>"),
+     -1, "'" + std::string(39, '9') + "...' is not a decimal integer in <contact_id> at offset 19"},
     {"FailurePartWay_KeepsEarlierContacts",
      Contacts("<contact/><contact><contact_id>1</contact_id></contact>"
               "<contact><contact_id>x</contact_id></contact><contact/>"),
