@@ -20,7 +20,8 @@ namespace korvi {
 //
 // The matcher keeps a reference to the list and copies of its keys: the list and its contacts
 // must not change (no add, remove, reorder, or change of ids and names) while the matcher is
-// used. Build a new one after a change. Find may run on several threads at once.
+// used. Build a new one after a change. Find may run on several threads at once, each with
+// its own a.
 //
 //     ContactMatcher byName(eMatch_Name, partnerContactList);
 //     int i = -1;

@@ -14,7 +14,8 @@ namespace korvi {
 namespace {
 
 constexpr int kPieces = kNameMatchDistance + 1;
-constexpr uint64_t kBase = 0x100000001b3ULL * 0x9e37ULL + 1;  // odd
+// Odd, so that its powers never vanish modulo 2^64 and every byte of a long text counts.
+constexpr uint64_t kBase = 0xd6e8feb86659fd93ULL;
 
 bool CanMatch(std::string_view key) { return !key.empty() && key.size() <= kMaxNameKeyLength; }
 
