@@ -47,6 +47,8 @@ int MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop,
             resultText = "Loading cancelled";
             return -7;
         }
+        // As the address book does: an item without numbers is nothing to sync.
+        if (!c->numbers || c->numbers->empty()) continue;
         list.push_back(std::make_unique<TContact>(*c));
     }
     return 0;
