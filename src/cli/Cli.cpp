@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/Log.h"
+#include "app/SettingsRegistry.h"
 #include "cli/ArgParser.h"
 #include "cli/CliIo.h"
 #include "cli/CommandRegistry.h"
@@ -85,6 +86,8 @@ int RunCli(const std::vector<std::string>& args, CliIo& io, const CommandRegistr
         return kExitOk;
     }
     ApplyGlobals(parsed, io.globals());
+    // The stored "Logging" switch applies to the tool as to the window; --verbose adds to it.
+    static_cast<void>(GetStartupFlagsFromRegistry());  // it switches the log itself
     if (io.globals().verbose) SetDetailedLogging(true);
 
     return command->Run(parsed, io);

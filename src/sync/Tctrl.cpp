@@ -95,7 +95,10 @@ Tctrl::Tctrl() = default;
 Tctrl::~Tctrl() {
     if (m_worker.joinable()) {
         // Shutting down: the body stops at its next check instead of finishing its work.
-        m_stop.store(true);
+        {
+            std::lock_guard lock(m_stopMutex);
+            m_stop.store(true);
+        }
         m_stopChanged.notify_all();
         m_worker.join();
     }

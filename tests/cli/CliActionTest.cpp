@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "cli/ArgParser.h"
 #include "cli/CliProgress.h"
 #include "cli/CliPrompt.h"
+#include "cli/InterruptGuard.h"
 #include "common/TestEnv.h"
 #include "sync/Services.h"
 
@@ -150,6 +153,42 @@ TEST_F(CliActionTest, CancelRequest_CancelsWaitsForTheWorkerAndReportsCancelled)
     EXPECT_TRUE(bodyEnded);
     EXPECT_EQ(run.err.str(), "Cancelling...\nAction Cancelled!\n");
     EXPECT_NE(History().find(" - Fail: Action cancelled\n"), std::string::npos);
+}
+
+TEST_F(CliActionTest, CtrlC_WhileTheActionRuns_CancelsIt) {
+    CliRun run;
+    run.io.SetCatchInterrupt(true);
+    UseBodies(run, {{kActImportContactsFromOutlook, [](Tctrl& c, const StopFlag&) {
+                         // The terminal's Ctrl-C, delivered while the load runs.
+                         ASSERT_EQ(::raise(SIGINT), 0);
+                         EXPECT_TRUE(c.WaitForStop(10s));
+                     }}});
+    EXPECT_EQ(run.Run({"run-action", "--action", "11"}, registry), cli::kExitFailure);
+    EXPECT_EQ(run.err.str(), "Cancelling...\nAction Cancelled!\n");
+}
+
+TEST(InterruptGuardTest, CatchesOneCtrlCAndRestoresTheHandlerFoundBefore) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    struct sigaction before {};
+    ASSERT_EQ(::sigaction(SIGINT, &ignore, &before), 0);
+    {
+        cli::InterruptGuard guard;
+        EXPECT_FALSE(cli::InterruptGuard::Interrupted());
+        ASSERT_EQ(::raise(SIGINT), 0);
+        EXPECT_TRUE(cli::InterruptGuard::Interrupted());
+        struct sigaction now {};
+        ASSERT_EQ(::sigaction(SIGINT, nullptr, &now), 0);
+        // A second Ctrl-C is no longer caught.
+        EXPECT_EQ(now.sa_handler, SIG_DFL);
+    }
+    struct sigaction after {};
+    ASSERT_EQ(::sigaction(SIGINT, &before, &after), 0);
+    EXPECT_EQ(after.sa_handler, SIG_IGN);
+    // A new guard starts without the old interrupt.
+    cli::InterruptGuard fresh;
+    EXPECT_FALSE(cli::InterruptGuard::Interrupted());
 }
 
 TEST_F(CliActionTest, WorkerQuestion_IsAnsweredFromTheTerminal) {
