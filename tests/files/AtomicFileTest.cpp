@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct FailCase {
     std::size_t failAfter;
     bool oneWrite;  // the payload in one call, else in 1000-byte pieces
 };
+
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 
 class AtomicFileFailTest : public testing::TestWithParam<FailCase> {};
 

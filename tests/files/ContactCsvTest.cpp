@@ -1,6 +1,7 @@
 // The CSV line of one contact: quoting, column groups by number type, and padding.
 #include "files/ContactCsv.h"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,9 @@ struct CsvCase {
     TContact contact;
     std::string line;
 };
+
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const CsvCase& c, std::ostream* os) { *os << c.name; }
 
 class ContactCsvLineTest : public testing::TestWithParam<CsvCase> {};
 

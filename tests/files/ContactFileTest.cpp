@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,9 @@ struct RoundTripCase {
     TContact contact;
 };
 
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+
 class ContactFileRoundTripTest : public ContactFileTest,
                                  public testing::WithParamInterface<RoundTripCase> {};
 
@@ -164,6 +168,8 @@ struct FailedWriteCase {
     int fileType;
     std::size_t failAfter;  // bytes; kFailNearEnd: one byte short of the whole file
 };
+
+void PrintTo(const FailedWriteCase& c, std::ostream* os) { *os << c.name; }
 
 constexpr std::size_t kFailNearEnd = std::numeric_limits<std::size_t>::max();
 

@@ -1,6 +1,7 @@
 // Reading the XML form: what is taken from a document, and how a bad or hostile file fails.
 #include "files/ContactXml.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct LoadCase {
     std::string expected;
     std::size_t keptOnFailure = 0;
 };
+
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
 
 class ContactXmlLoadTest : public FilesTest, public testing::WithParamInterface<LoadCase> {};
 

@@ -1,4 +1,5 @@
 // `korvi contacts convert`: the CSV it writes and how it refuses bad command lines and files.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct RefusalCase {
     int exitCode;
     std::string firstErrorLine;  // {in} and {out} replaced likewise
 };
+
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class ContactsCommandRefusalTest : public testing::TestWithParam<RefusalCase> {};
 

@@ -2,6 +2,7 @@
 // and text as written, and indented UTF-8 output.
 #include "app/XmlDocument.h"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,9 @@ struct ParseCase {
     std::string error;  // empty: the text loads
     std::ptrdiff_t offset = -1;
 };
+
+// Test names in ctest show the case by its name, not as raw bytes.
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class XmlParseTest : public testing::TestWithParam<ParseCase> {};
 
