@@ -90,12 +90,13 @@ bool AtomicFile::Commit() {
         return false;
     }
     if (!Flush()) return false;
-    if (::fsync(m_fd) != 0) return Fail("fsync failed", errno);
+    if (m_sync && ::fsync(m_fd) != 0) return Fail("fsync failed", errno);
     int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) return Fail("close failed", errno);
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return Fail("rename failed", errno);
     m_temp.clear();
+    if (!m_sync) return true;
     // The rename is durable only once the folder entry is on disk.
     std::filesystem::path folder = m_target.parent_path();
     int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
