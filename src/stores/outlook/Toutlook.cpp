@@ -1,0 +1,472 @@
+#include "stores/outlook/Toutlook.h"
+
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "stores/outlook/OutlookVersion.h"
+
+namespace korvi {
+
+using namespace outlook;
+
+namespace {
+
+constexpr int kContactFolderImage = 1;
+
+std::string Num(long long n) { return fmt::format("{}", n); }
+
+// Names and numbers as every store cleans them.
+std::string Cleaned(std::string text) {
+    CleanName(text);
+    return text;
+}
+
+}  // namespace
+
+Toutlook::Toutlook(Progress& progress, Connector connect)
+    : m_progress(progress), m_connect(std::move(connect)) {}
+
+Toutlook::~Toutlook() { CloseFolder(); }
+
+// ---- Version ----
+
+int Toutlook::GetVersion(std::string& resultText) {
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(107), 0);
+    try {
+        auto app = m_connect();
+        versionCode = 0;
+        app->GetNamespace("MAPI");
+        const std::string text = app->Version();
+        OutlookVersionInfo info = LookUpOutlookVersion(text);
+        versionCode = info.versionCode;
+        versionName = info.versionName;
+        if (!info.known) {
+            versionName = "Unknown";
+            versionCode = 0;
+            resultText = Text(108) + " " + text;
+            return -1;
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        WriteLog("ERR: OUTLOOK: GetVersion: Exception: %s", e.what());
+        resultText = e.what();
+        return -1;
+    }
+}
+
+// ---- Folders and the chooser ----
+
+void Toutlook::WalkTree(OlFolders& folders, std::vector<OutlookFolderNode>& nodes) {
+    const int count = folders.Count();
+    for (int j = 1; j <= count; ++j) {
+        auto folder = folders.Item(j);
+        OutlookFolderNode node;
+        node.info.defaultItemType = folder->DefaultItemType();
+        node.info.itemCount = 0;
+        node.info.path = folder->FolderPath();
+        node.info.folderEntryID = folder->EntryID();
+        node.text = folder->Name();
+        if (node.info.defaultItemType == olContactItem) {
+            node.info.itemCount = folder->Items().Count();
+            node.text += " (" + Num(node.info.itemCount) + ")";
+            ++numContactFolders;
+            node.imageIndex = kContactFolderImage;
+        }
+        if (folder->Folders().Count() > 0) WalkTree(folder->Folders(), node.children);
+        nodes.push_back(std::move(node));
+    }
+}
+
+int Toutlook::GetOutlookFolderInfo(std::string& resultText) {
+    folderPath.clear();
+    try {
+        auto app = m_connect();
+        OlNameSpace& ns = app->GetNamespace("MAPI");
+        m_progress.SetProgress(0, 0, 0);
+        m_progress.SetProgressText(Text(109), 0);
+        folderTree.clear();
+        numContactFolders = 0;
+        OlFolders& stores = ns.Folders();
+        const int count = stores.Count();
+        for (int i = 1; i <= count; ++i) {
+            auto store = stores.Item(i);
+            OutlookFolderNode node;
+            node.info.defaultItemType = store->DefaultItemType();
+            node.info.path = store->FolderPath();
+            node.info.folderEntryID = store->EntryID();
+            node.text = store->Name();
+            node.imageIndex = 0;
+            if (store->Folders().Count() > 0) WalkTree(store->Folders(), node.children);
+            folderTree.push_back(std::move(node));
+        }
+        return 0;
+    } catch (const std::exception&) {
+        resultText = Text(110);
+        return -1;
+    }
+}
+
+void Toutlook::ResetChooser() {
+    newFolderCreated = 0;
+    createCancelled = 0;
+}
+
+void Toutlook::SelectFolderNode(const OutlookFolderNode* node) {
+    if (node == nullptr) return;
+    if (node->info.defaultItemType == olContactItem) {
+        folderPath = node->info.path;
+        folderContactCount = node->info.itemCount;
+    } else {
+        folderPath.clear();
+        folderContactCount = 0;
+    }
+}
+
+int Toutlook::CreateNewFolder(const OutlookFolderNode* selected, const std::string& name,
+                              std::string& message) {
+    folderPath.clear();
+    if (selected == nullptr) {
+        message = Text(111);
+        return -1;
+    }
+    if (name.empty()) {
+        message = Text(145);
+        createCancelled = 1;
+        return -1;
+    }
+    try {
+        auto app = m_connect();
+        OlNameSpace& ns = app->GetNamespace("MAPI");
+        auto parent = ns.GetFolderFromID(selected->info.folderEntryID);
+        auto folder = parent->Folders().Add(name, olFolderContacts);
+        folderPath = folder->FolderPath();
+        newFolderCreated = 1;
+        folderContactCount = 0;
+        return 0;
+    } catch (const std::exception& e) {
+        message = e.what();
+        return -1;
+    }
+}
+
+namespace {
+const OutlookFolderNode* FindIn(const std::vector<OutlookFolderNode>& nodes,
+                                const std::string& path) {
+    for (const auto& node : nodes) {
+        if (node.info.path == path) return &node;
+        if (const auto* found = FindIn(node.children, path)) return found;
+    }
+    return nullptr;
+}
+}  // namespace
+
+const OutlookFolderNode* Toutlook::FindNode(const std::string& path) const {
+    return FindIn(folderTree, path);
+}
+
+// ---- Opening the folder ----
+
+bool Toutlook::WalkForPath(OlFolders& folders) {
+    bool found = false;
+    const int count = folders.Count();
+    for (int j = 1; j <= count; ++j) {
+        auto folder = folders.Item(j);
+        if (folder->FolderPath() == folderPath) {
+            // The walk goes on: of two folders with one path the later is opened.
+            m_openFolder = folder;
+            m_contactStoreID = folder->EntryID();
+            found = true;
+        }
+        if (WalkForPath(folder->Folders())) found = true;
+    }
+    return found;
+}
+
+int Toutlook::FindFolderByPath() {
+    if (versionCode <= 3) folderPath.clear();
+    if (folderPath.empty() || folderPath == kDefaultContactsPath) {
+        m_openFolder = m_openNamespace->GetDefaultFolder(olFolderContacts);
+        m_contactStoreID = m_openFolder->EntryID();
+        return 0;
+    }
+    OlFolders& stores = m_openNamespace->Folders();
+    bool found = false;
+    const int count = stores.Count();
+    for (int i = 1; i <= count; ++i) {
+        auto store = stores.Item(i);
+        if (store->FolderPath() == folderPath) {
+            m_openFolder = store;
+            m_contactStoreID = store->EntryID();
+            return 0;
+        }
+        if (WalkForPath(store->Folders())) found = true;
+    }
+    return found ? 0 : -1;
+}
+
+int Toutlook::OpenFolderOrThrow(std::string& resultText) {
+    CloseFolder();
+    m_openApp = m_connect();
+    m_openNamespace = &m_openApp->GetNamespace("MAPI");
+    int rc = FindFolderByPath();
+    if (rc != 0) {
+        WriteLog("ERR: OUTLOOK: OpenFolder Fail: Could not find Outlook folder [%s] from path",
+                 folderPath);
+        resultText = Text(112, {}, folderPath);
+        return rc;
+    }
+    if (folderPath.empty()) {
+        WriteLog("LOG: OUTLOOK: OpenFolder: Using DEFAULT folder");
+    } else {
+        WriteLog("LOG: OUTLOOK: OpenFolder: Using folder %s", folderPath);
+    }
+    return 0;
+}
+
+int Toutlook::OpenFolder(std::string& resultText) {
+    try {
+        return OpenFolderOrThrow(resultText);
+    } catch (const std::exception& e) {
+        WriteLog("ERR: OUTLOOK: OpenFolder: Exception: %s", e.what());
+        resultText = e.what();
+        CloseFolder();
+        return -1;
+    }
+}
+
+int Toutlook::CloseFolder() {
+    m_openFolder.reset();
+    m_openNamespace = nullptr;
+    m_openApp.reset();
+    return 0;
+}
+
+// ---- Contacts ----
+
+int Toutlook::LoadContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+    m_contactStoreID.clear();
+    m_progress.SetProgress(1, 0, 1);
+    try {
+        int rc = OpenFolderOrThrow(resultText);
+        if (rc != 0) return rc;
+        OlItems& items = m_openFolder->Items();
+        const int n = items.Count();
+        if (folderPath.empty()) {
+            WriteLog("LOG: OUTLOOK: LoadContacts: Loading %d contacts from DEFAULT folder", n);
+        } else {
+            WriteLog("LOG: OUTLOOK: LoadContacts: Loading %d contacts from %s", n, folderPath);
+        }
+        int k = 1;
+        for (; k <= n && !stop.load(); ++k) {
+            m_progress.SetProgressText(Text(113, {}, {}, Num(k), Num(n)),
+                                       static_cast<int>(static_cast<long long>(k) * 100 / n));
+            auto item = items.Item(k);
+            OlContactItem* contact = item->QueryContactItem();
+            if (contact == nullptr) {
+                WriteLog(
+                    "LOG: OUTLOOK: LoadContacts: Item Index %d is not a Contact - not "
+                    "loading. (Distribution list?)",
+                    k);
+                continue;
+            }
+            std::string displayName = contact->FileAs();
+            std::string lastName = contact->LastName();
+            const std::string middleName = contact->MiddleName();
+            const std::string companyName = contact->CompanyName();
+            std::string firstName = contact->FirstName();
+            if (!middleName.empty()) firstName += " " + middleName;
+            if (!companyName.empty() && lastName.empty() && firstName.empty())
+                lastName = companyName;
+            CleanName(displayName);
+            CleanName(lastName);
+            CleanName(firstName);
+            if (displayName.empty()) {
+                WriteLog(
+                    "LOG: OUTLOOK: LoadContacts: Invalid name - not loading. Full Name [%s] "
+                    "(%d) LastName [%s] (%d) FirstName [%s] (%d)",
+                    displayName, static_cast<int>(displayName.size()), lastName,
+                    static_cast<int>(lastName.size()), firstName,
+                    static_cast<int>(firstName.size()));
+                continue;
+            }
+            auto record = std::make_unique<TContact>();
+            record->contactId = 0;
+            record->entryId = contact->EntryID();
+            record->displayName = displayName;
+            record->lastName = lastName;
+            record->firstName = firstName;
+            for (int slot = 0; slot < 8; ++slot)
+                AddNumber(Cleaned(contact->Get(kSlotProperties[slot])), slot, *record);
+            if (record->numbers) {
+                list.push_back(std::move(record));
+            } else {
+                WriteLog("LOG: OUTLOOK: LoadContacts: [%s] has no numbers - not loading.",
+                         record->displayName);
+            }
+        }
+        const bool stopped = k <= n;
+        CloseFolder();
+        if (folderPath.empty()) {
+            WriteLog("LOG: OUTLOOK: LoadContacts: Loaded %d from %d contacts from DEFAULT folder",
+                     static_cast<int>(list.size()), n);
+        } else {
+            WriteLog("LOG: OUTLOOK: LoadContacts: Loaded %d from %d contacts from %s",
+                     static_cast<int>(list.size()), n, folderPath);
+        }
+        // A partial list would read as contacts deleted from the folder.
+        return stopped ? kResultStopped : 0;
+    } catch (const std::exception& e) {
+        WriteLog("ERR: OUTLOOK: LoadContacts Exception: %s", e.what());
+        resultText = Text(117);
+        CloseFolder();
+        return -1;
+    }
+}
+
+int Toutlook::SaveContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+    m_contactStoreID.clear();
+    m_progress.SetProgress(1, 0, 1);
+    try {
+        int rc = OpenFolderOrThrow(resultText);
+        if (rc != 0) return rc;
+        OlItems& items = m_openFolder->Items();
+        // Files need no pause between deletions: the address book program that wanted one
+        // is not there.
+        if (keepExisting != 1) {
+            const int m = items.Count();
+            WriteLog("LOG: OUTLOOK: SaveContacts: Deleting %d existing contacts", m);
+            for (int j = m; j >= 1; --j) {
+                if (stop.load()) {
+                    CloseFolder();
+                    return kResultStopped;
+                }
+                m_progress.SetProgressText(
+                    Text(114, {}, {}, Num(j), Num(m)),
+                    100 - static_cast<int>(static_cast<long long>(j) * 100 / m));
+                auto item = items.Item(j);
+                if (OlContactItem* contact = item->QueryContactItem()) {
+                    contact->Delete();
+                } else {
+                    auto again = items.Item(j);
+                    if (OlDistListItem* distList = again->QueryDistListItem()) distList->Delete();
+                }
+            }
+        }
+        const int count = static_cast<int>(list.size());
+        if (folderPath.empty()) {
+            WriteLog("LOG: OUTLOOK: SaveContacts: Saving %d contacts to DEFAULT folder", count);
+        } else {
+            WriteLog("LOG: OUTLOOK: SaveContacts: Saving %d contacts to %s", count, folderPath);
+        }
+        int i = 0;
+        for (; i < count && !stop.load(); ++i) {
+            m_progress.SetProgressText(Text(115, {}, {}, Num(i + 1), Num(count)),
+                                       LoopPosition(i, count));
+            auto item = items.Add();
+            OlContactItem* contact = item->QueryContactItem();
+            if (contact == nullptr) throw OlError("The new item is not a contact item.");
+            WriteContact(list[i].get(), contact);
+        }
+        const bool stopped = i < count;
+        CloseFolder();
+        // A sync list naming contacts that were never written would read them as deleted.
+        return stopped ? kResultStopped : 0;
+    } catch (const std::exception& e) {
+        WriteLog("ERR: OUTLOOK: SaveContacts Exception: %s", e.what());
+        resultText = e.what();
+        CloseFolder();
+        return -1;
+    }
+}
+
+int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& resultText) {
+    if (!m_openFolder) throw OlError("No address book folder is open.");
+    OlItems& items = m_openFolder->Items();
+    const int count = items.Count();
+    if (kind == kUpdateAdd) {
+        auto item = items.Add();
+        OlContactItem* target = item->QueryContactItem();
+        if (target == nullptr) throw OlError("The new item is not a contact item.");
+        WriteContact(&contact, target);
+        return 0;
+    }
+    if (kind != kUpdateDelete && kind != kUpdateAmend) {
+        WriteLog("ERR: OUTLOOK: UpdateContact: Unknown action: %d", kind);
+        resultText = "UpdateContact: action Unknown";
+        return -1;
+    }
+    std::shared_ptr<OlItem> found;
+    OlContactItem* target = nullptr;
+    for (int k = 1; k <= count; ++k) {
+        auto item = items.Item(k);
+        OlContactItem* c = item->QueryContactItem();
+        if (c != nullptr && c->EntryID() == contact.entryId) {
+            found = std::move(item);
+            target = c;
+            break;
+        }
+    }
+    if (target == nullptr) {
+        resultText = Text(116, {}, contact.firstName + " " + contact.lastName);
+        if (kind == kUpdateDelete) {
+            WriteLog("ERR: OUTLOOK: UpdateContact: eDel: [%s] [%s] - could not find in Outlook",
+                     contact.firstName, contact.lastName);
+        } else {
+            WriteLog("ERR: OUTLOOK: UpdateContact: eAmend: [%s] [%s] - could not find in Outlook",
+                     contact.firstName, contact.lastName);
+        }
+        return -1;
+    }
+    if (kind == kUpdateDelete) {
+        target->Delete();
+    } else {
+        WriteContact(&contact, target);
+    }
+    return 0;
+}
+
+int Toutlook::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+    // A failed write of one card is that update's failure, reported with the file and the
+    // reason; it does not end the run of updates.
+    try {
+        return UpdateContactOrThrow(kind, contact, resultText);
+    } catch (const std::exception& e) {
+        WriteLog("ERR: OUTLOOK: UpdateContact: Exception: %s", e.what());
+        resultText = e.what();
+        return -1;
+    }
+}
+
+void Toutlook::WriteContact(TContact* contact, OlContactItem* item) {
+    if (item == nullptr || contact == nullptr) {
+        WriteLog("ERR: OUTLOOK: WriteContact Fail: Null Ptr");
+        return;
+    }
+    WriteLog("LOG: OUTLOOK: WriteContact: [%s] [%s]", contact->firstName, contact->lastName);
+    item->SetFileAs(contact->displayName);
+    item->SetLastName(contact->lastName);
+    // The first name was read with the middle name joined to it; writing the joined text back
+    // beside the unchanged middle name would add the middle name once more at every amend.
+    std::string firstName = contact->firstName;
+    const std::string middleName = item->MiddleName();
+    const std::string joinedTail = " " + middleName;
+    if (!middleName.empty() && firstName.size() > joinedTail.size() &&
+        firstName.compare(firstName.size() - joinedTail.size(), joinedTail.size(), joinedTail) == 0)
+        firstName.resize(firstName.size() - joinedTail.size());
+    item->SetFirstName(firstName);
+    if (contact->numbers) {
+        for (const auto& number : *contact->numbers) {
+            if (number.numberType < kHome1 || number.numberType > kFaxBus) continue;
+            item->Set(kSlotProperties[number.numberType],
+                      number.state == kDeleted ? std::string() : number.number);
+        }
+    }
+    item->Save();
+    contact->entryId = item->EntryID();
+}
+
+}  // namespace korvi
