@@ -18,6 +18,18 @@ struct BodySink {
     bool overflow = false;
 };
 
+// curl silently sends a request again on a fresh connection when a reused one closes before
+// any answer byte. The PBX may have acted on the first one (an add would then be doubled), and
+// nothing is to be retried: the second attempt is stopped and reported as the lost connection.
+struct AttemptCounter {
+    int attempts = 0;
+};
+
+int CountAttempt(void* user, char*, char*, int, int) {
+    auto* counter = static_cast<AttemptCounter*>(user);
+    return ++counter->attempts > 1 ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
+}
+
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* sink = static_cast<BodySink*>(user);
     const std::size_t bytes = size * count;
@@ -50,7 +62,13 @@ bool GlobalInit() {
 // curl's own words are precise ("Failed to connect to 127.0.0.1 port 9: Connection refused");
 // the prefix tells the user which kind of failure it was.
 std::string DescribeFailure(CURLcode code, const char* errbuf, const HttpPost& post,
-                            const BodySink& sink) {
+                            const BodySink& sink, const AttemptCounter& attempts) {
+    if (code == CURLE_ABORTED_BY_CALLBACK && attempts.attempts > 1) {
+        return fmt::format(
+            "Connection to {} closed without a complete answer (no answer "
+            "received; the request is not sent again)",
+            post.url);
+    }
     const std::string detail = (errbuf != nullptr && errbuf[0] != '\0')
                                    ? std::string(errbuf)
                                    : std::string(curl_easy_strerror(code));
@@ -120,6 +138,7 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
 
     char errbuf[CURL_ERROR_SIZE] = {};
     BodySink sink{&reply.body, m_maxBodyBytes, false};
+    AttemptCounter attempts;
 
     const std::string actionHeader = "SOAPAction: \"" + post.soapAction + "\"";
     curl_slist* headers = nullptr;
@@ -164,6 +183,8 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
     set(CURLOPT_SSL_VERIFYHOST, 0L);
     set(CURLOPT_WRITEFUNCTION, &WriteBody);
     set(CURLOPT_WRITEDATA, &sink);
+    set(CURLOPT_PREREQFUNCTION, &CountAttempt);
+    set(CURLOPT_PREREQDATA, &attempts);
     if (code == CURLE_OK) code = curl_easy_perform(curl);
 
     long connects = 0;
@@ -176,7 +197,7 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
         }
     } else {
         reply.curlCode = code;
-        reply.error = DescribeFailure(code, errbuf, post, sink);
+        reply.error = DescribeFailure(code, errbuf, post, sink, attempts);
         reply.body.clear();
     }
 
@@ -187,6 +208,7 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_WRITEDATA, static_cast<void*>(nullptr)));
+    static_cast<void>(curl_easy_setopt(curl, CURLOPT_PREREQDATA, static_cast<void*>(nullptr)));
     curl_slist_free_all(headers);
     return reply;
 }

@@ -7,6 +7,7 @@
 #include "app/Texts.h"
 
 // One header per module that has action bodies; each declares RegisterXxxActions(Services&).
+#include "sync/PbxActions.h"
 
 namespace korvi {
 
@@ -29,12 +30,14 @@ Services::Services()
     SetLogsFolder(m_logsFolder);
 }
 
-Services::~Services() = default;
+// The worker's body may use any module: it ends before the first of them goes.
+Services::~Services() { ctrl.Shutdown(); }
 
 void Services::RegisterActions() {
     if (m_registered) return;
     m_registered = true;
     // One line per module, e.g. RegisterPbxActions(*this);
+    RegisterPbxActions(*this);
 }
 
 void Services::AddPreStartCheck(PreStartCheck check) {

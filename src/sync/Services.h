@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "files/ContactFile.h"
+#include "pbx/Tpbx.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
@@ -49,6 +51,8 @@ public:
 
     // ---- Modules, in the order of creation (a member may take the ones above it). ----
     Tctrl ctrl;
+    TcontactFile contactFile{ctrl, m_dataFolder};
+    Tpbx pbx{ctrl};
     // Add a module here, e.g. `TcontactFile contactFile{ctrl, m_dataFolder};`.
 
 private:
