@@ -30,8 +30,7 @@ Services::Services()
     SetLogsFolder(m_logsFolder);
 }
 
-// The worker's body may use any module: it ends before the first of them goes.
-Services::~Services() { ctrl.Shutdown(); }
+Services::~Services() = default;
 
 void Services::RegisterActions() {
     if (m_registered) return;
