@@ -181,9 +181,6 @@ bool PbxSimulator::Start(std::string& error) {
     server->set_tcp_nodelay(true);
     server->set_keep_alive_max_count(kKeepAliveRequests);
     server->set_keep_alive_timeout(kKeepAliveSeconds);
-    // httplib writes the head and the body of an answer separately: without this, Nagle holds
-    // the body until the client's delayed ACK, about 40 ms for every call.
-    server->set_tcp_nodelay(true);
     server->set_payload_max_length(m_options.maxRequestBytes);
     server->Post(
         "/", [this](const httplib::Request& req, httplib::Response& res) { HandleSoap(req, res); });
