@@ -92,16 +92,17 @@ std::string SyncDirectionLabel(int partner, int direction) {
 
 Tctrl::Tctrl() = default;
 
-Tctrl::~Tctrl() {
-    if (m_worker.joinable()) {
-        // Shutting down: the body stops at its next check instead of finishing its work.
-        {
-            std::lock_guard lock(m_stopMutex);
-            m_stop.store(true);
-        }
-        m_stopChanged.notify_all();
-        m_worker.join();
+Tctrl::~Tctrl() { Shutdown(); }
+
+void Tctrl::Shutdown() {
+    if (!m_worker.joinable()) return;
+    // Shutting down: the body stops at its next check instead of finishing its work.
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_stop.store(true);
     }
+    m_stopChanged.notify_all();
+    m_worker.join();
 }
 
 int Tctrl::resultCode() const {

@@ -158,6 +158,9 @@ public:
     // History "Fail: Action cancelled", log "LOG: CancelAction", -7 with text 161, and asks
     // the worker to stop at its next check.
     void CancelAction();
+    // Asks a running body to stop and waits for the worker to end (the destructor does the
+    // same). An owner whose other members the bodies use calls it before those go.
+    void Shutdown();
     // Blocks until busy is 0 or the timeout passes; true when idle.
     bool WaitUntilIdle(std::chrono::milliseconds timeout = std::chrono::hours(24)) const;
     // For a body that has nothing to do but wait: blocks until a cancel arrives or the timeout
