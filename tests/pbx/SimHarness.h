@@ -28,10 +28,11 @@ protected:
         m_client = MakeClient();
     }
 
-    // A keep-alive client, as the PBX client's transport is.
+    // A keep-alive client without Nagle's delay, as the PBX client's transport (curl) is.
     std::unique_ptr<httplib::Client> MakeClient() const {
         auto client = std::make_unique<httplib::Client>("127.0.0.1", m_sim->Port());
         client->set_keep_alive(true);
+        client->set_tcp_nodelay(true);
         client->set_read_timeout(30, 0);
         return client;
     }

@@ -69,8 +69,8 @@ soap::TContactStruct MakeSeedContact(int index, int32_t contactType) {
     c.contactType = contactType;
     c.firstName = std::string(first);
     c.lastName = std::string(last);
-    c.displayName = std::string(first) + " " + std::string(last);
-    if (i >= combos) c.displayName += " " + std::to_string(i / combos + 1);
+    c.displayName.append(first).append(" ").append(last);
+    if (i >= combos) c.displayName.append(" ").append(std::to_string(i / combos + 1));
 
     const unsigned count = 1 + i % 3;
     for (unsigned k = 0; k < count; ++k) {
@@ -80,7 +80,9 @@ soap::TContactStruct MakeSeedContact(int index, int32_t contactType) {
         if (n.numberType == 16) {
             n.number = Digits(200 + (i * 7 + k) % 800, 3);
         } else {
-            n.number = "+49 89 " + Digits((i * 131 + k * 17) % 100000, 5) + Digits(k, 2);
+            n.number.append("+49 89 ")
+                .append(Digits((i * 131 + k * 17) % 100000, 5))
+                .append(Digits(k, 2));
         }
         // The central store does not bar numbers; personal phonebooks keep the partner default.
         n.barring = contactType == 65533 ? 0 : 1;
