@@ -7,6 +7,7 @@
 #include "app/Texts.h"
 
 // One header per module that has action bodies; each declares RegisterXxxActions(Services&).
+#include "sync/OutlookActions.h"
 #include "sync/PbxActions.h"
 
 namespace korvi {
@@ -37,6 +38,7 @@ void Services::RegisterActions() {
     m_registered = true;
     // One line per module, e.g. RegisterPbxActions(*this);
     RegisterPbxActions(*this);
+    RegisterOutlookActions(*this);
 }
 
 void Services::AddPreStartCheck(PreStartCheck check) {

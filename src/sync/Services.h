@@ -10,6 +10,8 @@
 
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
+#include "stores/outlook/Toutlook.h"
+#include "sync/OutlookActions.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
@@ -53,6 +55,10 @@ public:
     Tctrl ctrl;
     TcontactFile contactFile{ctrl, m_dataFolder};
     Tpbx pbx{ctrl};
+    // The local address book: its folder is the "AddressBookDir" setting, which the front end
+    // copies here; read at each connection.
+    std::filesystem::path addressBookDir = m_dataFolder / "addressbook";
+    Toutlook outlook{ctrl, AddressBookConnector(*this)};
     // Add a module here, e.g. `TcontactFile contactFile{ctrl, m_dataFolder};`.
 
 private:
