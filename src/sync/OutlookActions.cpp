@@ -14,8 +14,8 @@ namespace korvi {
 
 namespace {
 
-void ExportToOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx,
-                     TcontactFile& contactFile, const StopFlag& stop) {
+void ExportToOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx, TcontactFile& contactFile,
+                     const StopFlag& stop) {
     ClearContactList(ctrl.pbxContactList);
     std::string text;
     int code = ReadPbxContacts(pbx, ctrl.pbxContactList, stop, text);
@@ -27,9 +27,8 @@ void ExportToOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx,
     ctrl.SetResult(code, std::move(text));
 }
 
-void ImportFromOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx,
-                       TcontactFile& contactFile, const StopFlag& stop,
-                       const PbxBackupOptions& backupOptions) {
+void ImportFromOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx, TcontactFile& contactFile,
+                       const StopFlag& stop, const PbxBackupOptions& backupOptions) {
     ClearContactList(ctrl.pbxContactList);
     std::string text;
     int code = outlook.LoadContacts(ctrl.pbxContactList, stop, text);
@@ -71,9 +70,8 @@ void RegisterOutlookActions(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx,
                        [&outlook, &pbx, &contactFile](Tctrl& c, const StopFlag& stop) {
                            ExportToOutlook(c, outlook, pbx, contactFile, stop);
                        });
-    ctrl.SetActionBody(kActImportContactsFromOutlook, [&outlook, &pbx, &contactFile,
-                                                       backupOptions](Tctrl& c,
-                                                                      const StopFlag& stop) {
+    ctrl.SetActionBody(kActImportContactsFromOutlook, [&outlook, &pbx, &contactFile, backupOptions](
+                                                          Tctrl& c, const StopFlag& stop) {
         ImportFromOutlook(c, outlook, pbx, contactFile, stop, backupOptions);
     });
     ctrl.SetActionBody(kActGetOutlookFolderInfo, [&outlook](Tctrl& c, const StopFlag&) {

@@ -33,7 +33,8 @@ soap::TContactStruct PbxContact(const std::string& first, const std::string& las
     c.displayName = first + " " + last;
     c.lastName = last;
     c.firstName = first;
-    for (const auto& [type, number] : numbers) c.contactNumbers.push_back({1, number, type, 1, 0, 1});
+    for (const auto& [type, number] : numbers)
+        c.contactNumbers.push_back({1, number, type, 1, 0, 1});
     return c;
 }
 
@@ -81,7 +82,8 @@ protected:
 };
 
 TEST_F(OutlookActionsTest, ExportWritesCardsAndTheSyncList) {
-    ASSERT_NE(m_sim->SeedContact(PbxContact("Anna", "Berg", {{kHome1, "0301"}, {kMob, "0170"}})), 0);
+    ASSERT_NE(m_sim->SeedContact(PbxContact("Anna", "Berg", {{kHome1, "0301"}, {kMob, "0170"}})),
+              0);
     ASSERT_NE(m_sim->SeedContact(PbxContact("Ben", "Cole", {{kBus2, "0402"}})), 0);
     m_store.keepExisting = 1;
     ASSERT_EQ(Run(kActExportContactsToOutlook), 0) << m_ctrl.resultText();
@@ -115,9 +117,10 @@ TEST_F(OutlookActionsTest, ExportOfAnEmptyExtensionWritesNothing) {
 
 TEST_F(OutlookActionsTest, ImportReplacesThePbxContactsAfterABackup) {
     ASSERT_NE(m_sim->SeedContact(PbxContact("Old", "One", {{kHome1, "999"}})), 0);
-    test::WriteFile(m_book.contacts / "carl.vcf",
-                    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:carl-1\r\nFN:Carl Dorn\r\nN:Dorn;Carl;;;\r\n"
-                    "TEL;TYPE=home:0301\r\nTEL;TYPE=home:0302\r\nTEL;TYPE=cell:0170\r\nEND:VCARD\r\n");
+    test::WriteFile(
+        m_book.contacts / "carl.vcf",
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:carl-1\r\nFN:Carl Dorn\r\nN:Dorn;Carl;;;\r\n"
+        "TEL;TYPE=home:0301\r\nTEL;TYPE=home:0302\r\nTEL;TYPE=cell:0170\r\nEND:VCARD\r\n");
     ASSERT_EQ(Run(kActImportContactsFromOutlook), 0) << m_ctrl.resultText();
 
     auto pbx = m_sim->PbxState(kDesk);
