@@ -139,6 +139,15 @@ TEST(SoapResponseTest, ReadsByLocalNameWhateverThePrefixOrderOrExtras) {
     EXPECT_EQ(r.returnData, (TReturnStruct{"fine", 0}));
 }
 
+// Stacks on other platforms often start their answer with a UTF-8 byte order mark.
+TEST(SoapResponseTest, AByteOrderMarkIsAccepted) {
+    const std::string xml =
+        "\xEF\xBB\xBF" + BuildResponseEnvelope(Response_SPG_AddOrUpdateContact{1234, {"", 0}});
+    Response_SPG_AddOrUpdateContact r;
+    ASSERT_TRUE(ParseResponseEnvelope(xml, r).ok());
+    EXPECT_EQ(r.contactId, 1234);
+}
+
 TEST(SoapResponseTest, AbsentElementsLeaveDefaultsAndClearFlags) {
     Response_SYS_CheckService check;
     ASSERT_TRUE(ParseResponseEnvelope(Envelope("<ResponseData-SYS-CheckService "
