@@ -36,9 +36,9 @@ Toutlook::~Toutlook() { CloseFolder(); }
 int Toutlook::GetVersion(std::string& resultText) {
     m_progress.SetProgress(0, 0, 0);
     m_progress.SetProgressText(Text(107), 0);
+    versionCode = 0;
     try {
         auto app = m_connect();
-        versionCode = 0;
         app->GetNamespace("MAPI");
         const std::string text = app->Version();
         OutlookVersionInfo info = LookUpOutlookVersion(text);

@@ -190,7 +190,8 @@ void VcfItem::Save() {
     auto folder = Folder();
     if (m_new) {
         SaveNew(*folder);
-        folder->items.push_back(shared_from_this());
+        // A folder not read yet finds the new card on disk when it is read.
+        if (folder->scanned) folder->items.push_back(shared_from_this());
     } else {
         SaveExisting(*folder);
     }
@@ -302,7 +303,6 @@ std::shared_ptr<OlItem> VcfItems::Item(int index) {
 std::shared_ptr<OlItem> VcfItems::Add() {
     if (!m_contactsFolder)
         throw OlError(fmt::format("{}: a store holds no contacts", m_cards->dir.string()));
-    if (!m_cards->scanned) ScanFolderCards(m_cards);
     return std::make_shared<VcfItem>(m_cards);
 }
 
