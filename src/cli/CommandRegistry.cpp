@@ -1,7 +1,13 @@
 #include "cli/CommandRegistry.h"
 
+#include "cli/CheckServiceCommand.h"
 #include "cli/ContactsCommand.h"
+#include "cli/DeleteCommand.h"
+#include "cli/ExportCommand.h"
+#include "cli/ExtensionsCommand.h"
 #include "cli/HelpCommand.h"
+#include "cli/ImportCommand.h"
+#include "cli/PortalCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/VersionCommand.h"
 
@@ -14,6 +20,12 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<VersionCommand>();
     registry.Add<ContactsCommand>();
     registry.Add<SettingsCommand>();
+    registry.Add<CheckServiceCommand>();
+    registry.Add<ExtensionsCommand>();
+    registry.Add<ExportCommand>();
+    registry.Add<ImportCommand>();
+    registry.Add<DeleteCommand>();
+    registry.Add<PortalCommand>();
     return registry;
 }
 

@@ -2,16 +2,18 @@
 
 namespace korvi {
 
-std::unique_ptr<TContact> ContactFromPbx(const soap::TContactStruct& pbxContact) {
+std::unique_ptr<TContact> ContactFromPbx(const soap::TContactStruct& pbxContact, bool cleanNames) {
     auto contact = std::make_unique<TContact>();
     contact->contactId = pbxContact.contactId;
     contact->contactType = pbxContact.contactType;
     contact->displayName = pbxContact.displayName;
     contact->lastName = pbxContact.lastName.value_or(std::string());
     contact->firstName = pbxContact.firstName.value_or(std::string());
-    CleanName(contact->displayName);
-    CleanName(contact->lastName);
-    CleanName(contact->firstName);
+    if (cleanNames) {
+        CleanName(contact->displayName);
+        CleanName(contact->lastName);
+        CleanName(contact->firstName);
+    }
     if (!pbxContact.contactNumbers.empty()) {
         TNumberList numbers;
         numbers.reserve(pbxContact.contactNumbers.size());

@@ -22,8 +22,8 @@ public:
     [[nodiscard]] virtual int GetContactIdsForCurContactType(std::string& outText) = 0;
     [[nodiscard]] virtual int LoadContacts(TContactList* list, const StopFlag& cancel,
                                            std::string& outText) = 0;
-    // As LoadContacts, but keeps the contacts that have no numbers too: what a backup of the
-    // phonebook must hold before it is replaced.
+    // As LoadContacts, but every contact exactly as the PBX holds it (names not cleaned, the
+    // contacts without numbers too): what a backup of the phonebook must hold.
     [[nodiscard]] virtual int LoadAllContacts(TContactList* list, const StopFlag& cancel,
                                               std::string& outText) {
         return LoadContacts(list, cancel, outText);

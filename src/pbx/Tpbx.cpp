@@ -243,7 +243,7 @@ int Tpbx::LoadAllContacts(TContactList* list, const StopFlag& cancel, std::strin
 }
 
 int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::string& outText,
-                           bool keepWithoutNumbers) {
+                           bool forBackup) {
     if (list == nullptr) {
         WriteLog("ERR: PBX: LoadContacts Fail: - Null list");
         outText = "PBX: LoadContacts: Null List";
@@ -282,8 +282,10 @@ int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::stri
                     WriteLog("ERR: PBX: LoadContacts Fail: %d - %s", code, outText);
                     return code;
                 }
-                auto contact = ContactFromPbx(response.contact.value_or(soap::TContactStruct{}));
-                if (contact->numbers || keepWithoutNumbers) {
+                // A backup keeps the names as they are, so that a restore gives them back.
+                auto contact =
+                    ContactFromPbx(response.contact.value_or(soap::TContactStruct{}), !forBackup);
+                if (contact->numbers || forBackup) {
                     list->push_back(std::move(contact));
                 } else {
                     WriteLog("LOG: PBX: LoadContacts: [%s] has no numbers - not loading.",

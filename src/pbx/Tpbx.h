@@ -101,7 +101,7 @@ private:
     class ClientScope;
 
     [[nodiscard]] int LoadContactsImpl(TContactList* list, const StopFlag& cancel,
-                                       std::string& outText, bool keepWithoutNumbers);
+                                       std::string& outText, bool forBackup);
 
     Progress& m_progress;
     HttpClientFactory m_factory;

@@ -22,6 +22,13 @@ bool WorksOnContactType(int action) {
            action == kActSyncContacts;
 }
 
+// A successful delete or replace tells where the old contacts went (the window shows its own
+// message and does not read this; the command line prints it).
+std::string SuccessNote(const PbxBackupInfo& backup, const std::string& contactTypeName) {
+    std::string note = BackupNote(backup, contactTypeName);
+    return note.empty() ? note : note.substr(note.find_first_not_of('\n'));
+}
+
 void ExportToFile(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const StopFlag& stop,
                   int fileType) {
     ClearContactList(ctrl.pbxContactList);
@@ -42,13 +49,17 @@ void ImportFromFile(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const Sto
         code = kResultNothingToDo;
         text = Text(164);
     }
+    PbxBackupInfo backup;
     if (code == 0) {
-        code = SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList, stop, text, nullptr,
+        code = SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList, stop, text, &backup,
                                       backupOptions);
     }
-    // The sync lists of this contact type describe a phonebook that no longer exists; the
-    // outcome of removing them does not change the import's.
-    if (code == 0) static_cast<void>(contactFile.DeleteSyncFiles(pbx.contactType));
+    if (code == 0) {
+        // The sync lists of this contact type describe a phonebook that no longer exists; the
+        // outcome of removing them does not change the import's.
+        static_cast<void>(contactFile.DeleteSyncFiles(pbx.contactType));
+        text = SuccessNote(backup, pbx.contactTypeName);
+    }
     ctrl.SetResult(code, std::move(text));
 }
 
@@ -59,7 +70,11 @@ void DeleteAll(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const StopFlag
     int code = BackupPbxContacts(pbx, contactFile, stop, backup, text, backupOptions);
     if (code == 0) {
         code = pbx.DeleteAllContactsForCurContactType(text);
-        if (code != 0) text += BackupNote(backup, pbx.contactTypeName);
+        if (code == 0) {
+            text = SuccessNote(backup, pbx.contactTypeName);
+        } else {
+            text += BackupNote(backup, pbx.contactTypeName);
+        }
     }
     ctrl.SetResult(code, std::move(text));
 }

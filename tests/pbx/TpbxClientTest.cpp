@@ -160,12 +160,14 @@ TEST_F(TpbxClientTest, Load_SkipsContactsWithoutNumbersAndCleansNames) {
     EXPECT_EQ((*list[1]->numbers)[1].state, kNoChange);
     EXPECT_EQ(list[2]->displayName, "");
 
-    // A backup keeps the contact without numbers as well.
+    // A backup keeps every contact exactly as the PBX holds it.
     TContactList all;
     ASSERT_EQ(m_pbx.LoadAllContacts(&all, m_stop, m_text), 0) << m_text;
     ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]->displayName, "Ann O'Neil");
     EXPECT_EQ(all[1]->displayName, "No Numbers");
     EXPECT_FALSE(all[1]->numbers);
+    EXPECT_EQ(all[2]->displayName, "NULL");
 }
 
 TEST_F(TpbxClientTest, EmptyIdList_SendsNoGetContact) {

@@ -127,7 +127,7 @@ const BadAnswerCase kBadAnswers[] = {
                           100u << 20};
      },
      "larger than"},
-    {"NotHttp_IsRequestFailure",
+    {"NotHttpAnswer_IsNamed",
      [] {
          return RawAnswer{RawAnswer::kSendAndClose, "SSH-2.0-OpenSSH\r\n\r\n", 0};
      },

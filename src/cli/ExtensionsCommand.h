@@ -1,0 +1,24 @@
+// `korvi extensions`: the user's extensions, as the Import / Export tab lists them: the
+// central store first when there is more than one, then each extension's device id, name and
+// number. The first column is what --contact-type takes.
+#pragma once
+
+#include "cli/Command.h"
+
+namespace korvi::cli {
+
+class ExtensionsCommand final : public Command {
+public:
+    std::string_view Name() const override { return "extensions"; }
+    std::string_view Summary() const override {
+        return "List the PBX phonebooks of the user (extensions and the central store)";
+    }
+    std::string Usage() const override {
+        return "korvi extensions [--url URL] [--port PORT] [--user NAME] [--pin-stdin] "
+               "[--timeout SECONDS]";
+    }
+    std::vector<OptionSpec> Options() const override;
+    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+};
+
+}  // namespace korvi::cli

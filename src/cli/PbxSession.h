@@ -1,0 +1,68 @@
+// What every PBX command shares: the connection options, the connection values as the
+// Settings tab would hold them (the stored settings with the command line's values over them),
+// their checks, and the choice of the phonebook (contact type) to work on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+
+namespace korvi {
+class Tpbx;
+}
+
+namespace korvi::cli {
+
+class CliIo;
+class ParsedArgs;
+
+// --url --port --user --pin-stdin --timeout, and --contact-type where a command works on one
+// phonebook.
+std::vector<OptionSpec> PbxConnectionOptions(bool withContactType);
+
+// The connection fields, as typed (untrimmed), the way the portal login needs them.
+struct PbxFields {
+    std::string url;  // scheme and host, without the port
+    std::string port;
+    std::string userName;
+    std::string pin;
+    std::string timeout;
+};
+
+class PbxSession {
+public:
+    PbxSession(const ParsedArgs& args, CliIo& io);
+
+    // Checks the options' form: false with a message for a usage error.
+    [[nodiscard]] bool CheckUsage(std::string& error) const;
+
+    // Reads the fields (the PIN from standard input with --pin-stdin), hands them to the PBX
+    // client and runs the connection checks. 0, or the failing check's code with its text.
+    [[nodiscard]] int Connect(std::string& text);
+
+    // --contact-type central|DEVID, or the stored "SyncContactType" with its name. A device id
+    // is looked up in the user's extensions (GetExtnInfo) for its name. Then the contact type
+    // check. 0, or the failing step's code with its text.
+    [[nodiscard]] int ChooseContactType(std::string& text);
+
+    const PbxFields& fields() const { return m_fields; }
+    Tpbx& pbx();
+
+private:
+    const ParsedArgs& m_args;
+    CliIo& m_io;
+    PbxFields m_fields;
+    int32_t m_storedType = 0;
+    std::string m_storedTypeName;
+};
+
+// "korvi: " and a hint to stderr when the contact type check failed for want of a choice.
+void HintContactType(CliIo& io);
+
+// The window's failure box text: result text, " (Error Code N)".
+std::string FailureMessage(int code, const std::string& text);
+
+}  // namespace korvi::cli

@@ -1,0 +1,31 @@
+// `korvi portal [--print-url]`: opens the PBX's user portal in the browser already logged in,
+// with a response computed from the PBX's challenge instead of the PIN. --print-url prints
+// the one-time login URL instead of opening it.
+#pragma once
+
+#include <memory>
+
+#include "cli/Command.h"
+#include "pbx/UrlOpener.h"
+
+namespace korvi::cli {
+
+class PortalCommand final : public Command {
+public:
+    // The opener that receives the URL; xdg-open when none is given.
+    explicit PortalCommand(UrlOpener* opener = nullptr);
+
+    std::string_view Name() const override { return "portal"; }
+    std::string_view Summary() const override {
+        return "Open the PBX user portal in the browser, logged in";
+    }
+    std::string Usage() const override { return "korvi portal [--print-url] [connection options]"; }
+    std::vector<OptionSpec> Options() const override;
+    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+private:
+    std::unique_ptr<UrlOpener> m_ownOpener;
+    UrlOpener* m_opener;
+};
+
+}  // namespace korvi::cli
