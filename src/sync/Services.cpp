@@ -31,7 +31,8 @@ Services::Services()
     SetLogsFolder(m_logsFolder);
 }
 
-Services::~Services() = default;
+// The worker's body may use any module: it ends before the first of them goes.
+Services::~Services() { ctrl.Shutdown(); }
 
 void Services::RegisterActions() {
     if (m_registered) return;

@@ -1,7 +1,10 @@
 #include <stdlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -73,6 +76,31 @@ TEST(ControllerServicesTest, PreStartChecksRunInOrderUntilTheFirstFailure) {
     EXPECT_EQ(text, "No contact type selected");
     EXPECT_EQ(calls, (std::vector<std::string>{"connection 1", "contact type 1", "never",
                                                "connection 4", "contact type 4"}));
+}
+
+TEST(ControllerServicesTest, EndingWhileAnActionRuns_StopsTheWorkerBeforeTheModulesGo) {
+    std::atomic<bool> bodyEnded{false};
+    std::atomic<bool> started{false};
+    {
+        Services services;
+        services.AddPreStartCheck([](int, std::string&) { return 0; });
+        services.ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+        services.ctrl.SetActionBody(kActSyncContacts, [&](Tctrl& c, const StopFlag&) {
+            started = true;
+            EXPECT_TRUE(c.WaitForStop(std::chrono::seconds(10)));
+            // A body on its way out still uses the other modules.
+            std::string text;
+            EXPECT_EQ(services.RunPreStartChecks(kActSyncContacts, text), 0);
+            bodyEnded = true;
+        });
+        services.ctrl.action = kActSyncContacts;
+        services.ctrl.SetBusy(1);
+        services.ctrl.StartAction();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!started && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        ASSERT_TRUE(started);
+    }
+    EXPECT_TRUE(bodyEnded);
 }
 
 }  // namespace
