@@ -5,6 +5,7 @@
 #include "cli/DeleteCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/ExtensionsCommand.h"
+#include "cli/FoldersCommand.h"
 #include "cli/HelpCommand.h"
 #include "cli/ImportCommand.h"
 #include "cli/PortalCommand.h"
@@ -24,6 +25,7 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<ExtensionsCommand>();
     registry.Add<ExportCommand>();
     registry.Add<ImportCommand>();
+    registry.Add<FoldersCommand>();
     registry.Add<DeleteCommand>();
     registry.Add<PortalCommand>();
     return registry;

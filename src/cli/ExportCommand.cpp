@@ -12,6 +12,7 @@
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
 #include "cli/CliIo.h"
+#include "cli/OutlookTransfer.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
 #include "sync/Services.h"
@@ -22,6 +23,8 @@ std::vector<OptionSpec> ExportCommand::Options() const {
     std::vector<OptionSpec> specs = {
         {"format", "xml|csv", "the file form (default: xml)"},
         {"file", "FILE", "the file to write (asks before replacing one)"},
+        {"to", "outlook", "export to the address book instead of a file"},
+        {"folder", "PATH", "with --to outlook: the contacts folder (default: the default one)"},
     };
     const auto connection = PbxConnectionOptions(true);
     specs.insert(specs.end(), connection.begin(), connection.end());
@@ -30,6 +33,16 @@ std::vector<OptionSpec> ExportCommand::Options() const {
 
 int ExportCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
+    if (args.Has("to")) {
+        if (args.ValueOr("to", "") != "outlook") return UsageError(io, *this, "--to takes outlook");
+        if (args.Has("file") || args.Has("format"))
+            return UsageError(io, *this, "--to outlook takes no --file or --format");
+        PbxSession session(args, io);
+        std::string usage;
+        if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
+        return ExportPbxToOutlook(io, session, args.Value("folder"));
+    }
+    if (args.Has("folder")) return UsageError(io, *this, "--folder goes with --to outlook");
     const std::string format = args.ValueOr("format", "xml");
     if (format != "xml" && format != "csv") {
         return UsageError(io, *this, "--format takes xml or csv, not '" + format + "'");

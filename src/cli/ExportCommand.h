@@ -1,5 +1,6 @@
 // `korvi export --format xml|csv --file FILE`: writes the PBX contacts of one phonebook to a
-// contact XML file or a CSV file, as the Import / Export tab's export to a file does.
+// contact XML file or a CSV file, as the Import / Export tab's export to a file does;
+// `korvi export --to outlook [--folder PATH]` into the address book (cli/OutlookTransfer.h).
 #pragma once
 
 #include "cli/Command.h"
@@ -14,6 +15,8 @@ public:
     }
     std::string Usage() const override {
         return "korvi export --format xml|csv --file FILE [--contact-type central|DEVID] "
+               "[connection options]\n"
+               "       korvi export --to outlook [--folder PATH] [--contact-type central|DEVID] "
                "[connection options]";
     }
     std::vector<OptionSpec> Options() const override;

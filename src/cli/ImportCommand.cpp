@@ -12,6 +12,7 @@
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
 #include "cli/CliIo.h"
+#include "cli/OutlookTransfer.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
 #include "sync/Services.h"
@@ -29,7 +30,11 @@ bool EndsWithCsv(const std::filesystem::path& file) {
 }  // namespace
 
 std::vector<OptionSpec> ImportCommand::Options() const {
-    std::vector<OptionSpec> specs = {{"file", "FILE", "the contact XML file to read"}};
+    std::vector<OptionSpec> specs = {
+        {"file", "FILE", "the contact XML file to read"},
+        {"from", "outlook", "import from the address book instead of a file"},
+        {"folder", "PATH", "with --from outlook: the contacts folder (default: the default one)"},
+    };
     const auto connection = PbxConnectionOptions(true);
     specs.insert(specs.end(), connection.begin(), connection.end());
     return specs;
@@ -37,6 +42,16 @@ std::vector<OptionSpec> ImportCommand::Options() const {
 
 int ImportCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
+    if (args.Has("from")) {
+        if (args.ValueOr("from", "") != "outlook")
+            return UsageError(io, *this, "--from takes outlook");
+        if (args.Has("file")) return UsageError(io, *this, "--from outlook takes no --file");
+        PbxSession session(args, io);
+        std::string usage;
+        if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
+        return ImportPbxFromOutlook(io, session, args.Value("folder"));
+    }
+    if (args.Has("folder")) return UsageError(io, *this, "--folder goes with --from outlook");
     const std::string fileOption = args.ValueOr("file", "");
     if (fileOption.empty()) return UsageError(io, *this, "--file FILE is required");
     PbxSession session(args, io);

@@ -1,6 +1,8 @@
 // `korvi import --file FILE.xml`: replaces the PBX contacts of one phonebook by the contacts of
 // a contact XML file, as the Import / Export tab's import from a file does. A backup of the
 // phonebook that `korvi import --file BACKUP` restores is saved first.
+// `korvi import --from outlook [--folder PATH]` takes the address book's contacts instead
+// (cli/OutlookTransfer.h).
 #pragma once
 
 #include "cli/Command.h"
@@ -15,7 +17,9 @@ public:
     }
     std::string Usage() const override {
         return "korvi import --file FILE.xml [--contact-type central|DEVID] [--yes] "
-               "[connection options]";
+               "[connection options]\n"
+               "       korvi import --from outlook [--folder PATH] [--contact-type central|DEVID] "
+               "[--yes] [connection options]";
     }
     std::vector<OptionSpec> Options() const override;
     [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
