@@ -130,6 +130,18 @@ TEST_F(PbxCommandsTest, CheckService_PrintsPlatformOrPbxFailure) {
     EXPECT_EQ(Run(challenge, {"check-service", "--challenge"}), 0) << challenge.err.str();
     EXPECT_NE(challenge.out.str().find("Portal challenge received (cIdx "), std::string::npos);
 
+    // The detailed log has every line of the check, and never the PIN.
+    CliRun verbose(std::string(kPin) + "\n");
+    EXPECT_EQ(Run(verbose, {"--verbose", "check-service"}), 0) << verbose.err.str();
+    const std::string log = test::ReadFile(DetailedLogFilePath());
+    EXPECT_NE(log.find("LOG: -----> Check Service\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("LOG: Check Service OK: Connection to IPPBX Services is OK.\nPlatform: "
+                       "KorviSim- SW Version: 7.1\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find(kPin), std::string::npos);
+    SetDetailedLogging(false);
+
     CliRun wrong("0000\n");
     EXPECT_EQ(Run(wrong, {"check-service"}), 1);
     EXPECT_EQ(wrong.out.str(), "");

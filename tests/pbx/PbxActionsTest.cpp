@@ -160,6 +160,25 @@ TEST_F(PbxActionsTest, ExportToXmlAndCsv_WritesEveryContactWithNumbers) {
     EXPECT_NE(csv.find("Old 2"), std::string::npos);
 }
 
+// A failed export never leaves a partly written or emptied file behind.
+TEST_F(PbxActionsTest, ExportWithFaultAtEveryRequest_LeavesTheFileAsItWas) {
+    SeedOld(3);
+    const auto file = m_folder / "kept.xml";
+    test::WriteFile(file, "the earlier export");
+    m_ctrl.fileName = file.string();
+    for (int k = 1; k <= 4; ++k) {
+        SCOPED_TRACE("fail request " + std::to_string(k));
+        m_sim->ClearFaults();
+        m_sim->ResetCounters();
+        m_sim->SetFailRequest(k);
+        EXPECT_EQ(Run(kActExportContactsToXMLFile), -2);
+        EXPECT_EQ(m_ctrl.resultText().rfind("[Exception] HTTP error 500", 0), 0u)
+            << m_ctrl.resultText();
+        EXPECT_EQ(test::ReadFile(file), "the earlier export");
+    }
+    m_sim->ClearFaults();
+}
+
 TEST_F(PbxActionsTest, ExportOfEmptyExtension_IsNothingToDoWithoutFile) {
     m_ctrl.fileName = (m_folder / "none.xml").string();
     EXPECT_EQ(Run(kActExportContactsToXMLFile), -8);

@@ -1,5 +1,6 @@
 #include "pbx/PortalLogin.h"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@ struct Md5Case {
     const char* text;
     const char* hex;
 };
+
+void PrintTo(const Md5Case& c, std::ostream* os) { *os << c.name; }
 
 // The test suite of RFC 1321, appendix A.5.
 const Md5Case kRfc1321[] = {
@@ -56,6 +59,8 @@ struct UrlCase {
     PortalLoginInputs inputs;
     const char* url;
 };
+
+void PrintTo(const UrlCase& c, std::ostream* os) { *os << c.name; }
 
 const UrlCase kUrlCases[] = {
     {"PlainHttp_PortOfPortal",

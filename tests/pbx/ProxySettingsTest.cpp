@@ -1,5 +1,6 @@
 #include "pbx/ProxySettings.h"
 
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@ struct TimeoutCase {
     bool ok;
     long ms;
 };
+
+void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.name; }
 
 const TimeoutCase kTimeouts[] = {
     {"Empty_Is300s", "", true, 300000},

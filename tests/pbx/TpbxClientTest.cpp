@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "PbxSimulator.h"
+#include "app/Log.h"
 #include "app/Texts.h"
+#include "common/TestEnv.h"
 #include "pbx/PortalLogin.h"
 
 namespace korvi {
@@ -218,6 +220,8 @@ TEST_F(TpbxClientTest, SaveToCentralStore_SendsEveryNumberUnbarred) {
 }
 
 TEST_F(TpbxClientTest, SaveWithTwelveFailures_StopsAfterEleven) {
+    SetLogsFolder(test::MakeTempDir("logs"));
+    SetDetailedLogging(true);
     m_sim->AddFailingName("Refuse");
     TContactList list;
     for (int i = 0; i < 12; ++i) list.push_back(Record("Refuse " + std::to_string(i), {"5"}));
@@ -231,6 +235,20 @@ TEST_F(TpbxClientTest, SaveWithTwelveFailures_StopsAfterEleven) {
     EXPECT_EQ(m_text.substr(0, summary.size()), summary) << m_text;
     EXPECT_NE(m_text.find(Text(131)), std::string::npos);
     EXPECT_TRUE(m_sim->PbxState(kDesk).empty());
+
+    SetDetailedLogging(false);
+    const std::string log = test::ReadFile(DetailedLogFilePath());
+    std::size_t failLines = 0;
+    for (std::size_t pos = 0;
+         (pos = log.find("ERR: PBX: SaveContacts Fail: [SoapError] Contact rejected", pos)) !=
+         std::string::npos;
+         ++pos) {
+        ++failLines;
+    }
+    EXPECT_EQ(failLines, 11u);
+    EXPECT_NE(log.find("LOG: PBX: SaveContacts Fail: - Contact Type 101 - Num Contacts 12 - 11 "
+                       "Errors"),
+              std::string::npos);
 }
 
 TEST_F(TpbxClientTest, SaveWithSomeFailures_SendsAllAndCountsFailures) {
