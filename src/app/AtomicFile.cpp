@@ -5,17 +5,34 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace korvi {
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 
+// Read without umask(2): setting and restoring it would briefly widen the mode of files
+// that other threads create meanwhile.
 mode_t CurrentUmask() {
-    mode_t old = ::umask(0);
-    ::umask(old);
-    return old;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) {
+            unsigned long mask = 0;
+            std::string digits = line.substr(6);
+            auto first = digits.find_first_not_of(" \t");
+            if (first == std::string::npos) break;
+            auto parsed =
+                std::from_chars(digits.data() + first, digits.data() + digits.size(), mask, 8);
+            if (parsed.ec == std::errc()) return static_cast<mode_t>(mask & 0777);
+            break;
+        }
+    }
+    return 022;
 }
 }  // namespace
 
@@ -42,9 +59,9 @@ bool AtomicFile::Open() {
     m_fd = fd;
     m_temp = pattern;
     // Keep the mode of the file we replace; a new file gets the usual mode under the umask.
-    struct stat st{};
-    mode_t mode = (::stat(m_target.c_str(), &st) == 0) ? (st.st_mode & 07777)
-                                                       : (0666 & ~CurrentUmask());
+    struct stat st {};
+    mode_t mode =
+        (::stat(m_target.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (::fchmod(m_fd, mode) != 0) return Fail("cannot set file mode", errno);
     m_buffer.reserve(kBufferSize);
     return true;
