@@ -396,5 +396,42 @@ TEST_F(VcfBookTest, AnAmendBuildsOnWhatAnotherProgramWroteMeanwhile) {
               "TEL;TYPE=home:2\nEND:VCARD\n");
 }
 
+TEST_F(VcfBookTest, UnreadableCardsAndAnUnmakeableRootFailCleanly) {
+    test::WriteFile(book.contacts / "secret.vcf",
+                    "BEGIN:VCARD\nVERSION:3.0\nFN:Secret\nTEL:1\nEND:VCARD\n");
+    test::WriteFile(book.contacts / "open.vcf",
+                    "BEGIN:VCARD\nVERSION:3.0\nFN:Open\nTEL:2\nEND:VCARD\n");
+    const fs::path lockedParent = book.root.parent_path() / "locked";
+    fs::create_directories(lockedParent);
+    std::vector<std::string> names;
+    int missingRoot = 0;
+    std::string missingText;
+    bool enforced = test::RunWithFileModesEnforced([&] {
+        fs::permissions(book.contacts / "secret.vcf", fs::perms::none);
+        fs::permissions(lockedParent, fs::perms::owner_read | fs::perms::owner_exec);
+        TContactList list;
+        if (store.LoadContacts(list, stop, text) == 0)
+            for (const auto& c : list) names.push_back(c->displayName);
+        Toutlook elsewhere(progress, [&] {
+            outlook::VcfAddressBookOptions o = Options();
+            o.root = lockedParent / "addressbook";
+            return outlook::ConnectVcfAddressBook(o);
+        });
+        TContactList none;
+        missingRoot = elsewhere.LoadContacts(none, stop, missingText);
+        fs::permissions(book.contacts / "secret.vcf", fs::perms::owner_all);
+        fs::permissions(lockedParent, fs::perms::owner_all);
+    });
+    if (!enforced) GTEST_SKIP() << "cannot give up the capabilities of root here";
+    EXPECT_EQ(names, std::vector<std::string>{"Open"});
+    EXPECT_TRUE(log.Contains("ERR: OUTLOOK: Skipping card file " +
+                             (book.contacts / "secret.vcf").string() +
+                             ": cannot read: Permission denied"))
+        << log.Text();
+    EXPECT_EQ(missingRoot, -1);
+    EXPECT_EQ(missingText, "Failed to load Outlook Contacts!");
+    EXPECT_TRUE(log.Contains("cannot create the default contacts folder")) << log.Text();
+}
+
 }  // namespace
 }  // namespace korvi
