@@ -106,7 +106,9 @@ void CardBackup::Prune() {
 bool CardBackup::MoveFile(const fs::path& file, const std::string& folderName, std::string& error) {
     fs::path folder;
     if (!FolderFor(folderName, folder, error)) return false;
-    const fs::path target = folder / file.filename();
+    fs::path target = folder / file.filename();
+    for (int n = 2; fs::exists(target) && n < 10000; ++n)
+        target = folder / fmt::format("{}-{}.vcf", file.stem().string(), n);
     std::error_code ec;
     fs::rename(file, target, ec);
     if (!ec) return true;
