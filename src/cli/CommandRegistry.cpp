@@ -10,6 +10,7 @@
 #include "cli/ImportCommand.h"
 #include "cli/PortalCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/SyncCommand.h"
 #include "cli/VersionCommand.h"
 
 namespace korvi::cli {
@@ -28,6 +29,7 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<FoldersCommand>();
     registry.Add<DeleteCommand>();
     registry.Add<PortalCommand>();
+    registry.Add<SyncCommand>();
     return registry;
 }
 

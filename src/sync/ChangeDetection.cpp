@@ -67,7 +67,21 @@ void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
     WriteLog("LOG: End SyncPbxToPartner");
 }
 
-void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy) {
+namespace {
+
+bool PartnerCanList(const TContact& c, const NumberTypeFilter& partnerKeeps) {
+    if (!partnerKeeps) return true;
+    if (!c.numbers) return false;
+    for (const auto& n : *c.numbers) {
+        if (n.state != kDeleted && partnerKeeps(n.numberType)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
+                      const NumberTypeFilter& partnerKeeps) {
     const std::string& partnerName = ctrl.partnerName;
     const int32_t barring = contactType == kContactTypeCentral ? 0 : 1;
     WriteLog("LOG: Start SyncPartnerToPbx");
@@ -103,6 +117,11 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy) 
             if (!s) continue;
             int i = -1;
             if (inPartner.Find(*s, i, false) == -1) {
+                if (!PartnerCanList(*s, partnerKeeps)) {
+                    WriteLog("LOG: [%s] [%s] has no number that %s can hold - not a deletion",
+                             s->firstName, s->lastName, partnerName);
+                    continue;
+                }
                 WriteLog("[%s] [%s] contact detected as removed from %s", s->firstName, s->lastName,
                          partnerName);
                 ctrl.actionList.push_back(Queued(*s, eDelInPBX));

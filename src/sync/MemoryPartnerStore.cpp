@@ -9,14 +9,14 @@ MemoryPartnerStore::MemoryPartnerStore(std::string storeId) : m_storeId(std::mov
 std::string MemoryPartnerStore::NextEntryId() { return fmt::format("MEM{:08d}", m_nextId++); }
 
 // What the store keeps of a contact: no action, no number marks, no removed numbers.
-TContact MemoryPartnerStore::Stored(const TContact& c) {
+TContact MemoryPartnerStore::Stored(const TContact& c) const {
     TContact s = c;
     s.action = 0;
     s.contactId = 0;
     if (s.numbers) {
         TNumberList kept;
         for (auto n : *s.numbers) {
-            if (n.state == kDeleted) continue;
+            if (n.state == kDeleted || (m_keeps && !m_keeps(n.numberType))) continue;
             n.state = kNoChange;
             kept.push_back(std::move(n));
         }

@@ -33,6 +33,8 @@ public:
     using UpdateFilter = std::function<int(int kind, const TContact& contact, int call)>;
     void SetUpdateFilter(UpdateFilter filter) { m_filter = std::move(filter); }
     void SetBeginFailure(int code) { m_beginFailure = code; }
+    // As a store with a fixed set of number slots: numbers of other types are not kept.
+    void SetKeptNumberTypes(std::function<bool(int32_t)> keeps) { m_keeps = std::move(keeps); }
 
     int updateCalls() const { return m_updateCalls; }
     int beginCalls() const { return m_beginCalls; }
@@ -41,12 +43,13 @@ public:
 
 private:
     std::string NextEntryId();
-    static TContact Stored(const TContact& c);
+    TContact Stored(const TContact& c) const;
 
     std::string m_storeId;
     TContactList m_contacts;
     int m_nextId = 1;
     UpdateFilter m_filter;
+    std::function<bool(int32_t)> m_keeps;
     int m_beginFailure = 0;
     int m_updateCalls = 0;
     int m_beginCalls = 0;

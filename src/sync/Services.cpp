@@ -9,6 +9,7 @@
 // One header per module that has action bodies; each declares RegisterXxxActions(Services&).
 #include "sync/OutlookActions.h"
 #include "sync/PbxActions.h"
+#include "sync/SyncActions.h"
 
 namespace korvi {
 
@@ -40,6 +41,7 @@ void Services::RegisterActions() {
     // One line per module, e.g. RegisterPbxActions(*this);
     RegisterPbxActions(*this);
     RegisterOutlookActions(*this);
+    RegisterSyncActions(*this);
 }
 
 void Services::AddPreStartCheck(PreStartCheck check) {

@@ -12,6 +12,7 @@
 #include "files/ContactFile.h"
 #include "model/Contact.h"
 #include "pbx/PbxPhonebook.h"
+#include "sync/ChangeDetection.h"
 #include "sync/ListLookup.h"
 #include "sync/Tctrl.h"
 
@@ -47,7 +48,7 @@ struct SyncRunState {
 
 struct SyncContext {
     using PartnerSelector = std::function<PartnerStore*(Tctrl& ctrl, std::string& whyNot)>;
-    using PbxBackup = std::function<int(std::string& resultText)>;
+    using PbxBackup = std::function<int(std::string& resultText, std::string& noteOnFailure)>;
 
     SyncContext(Tctrl& c, PbxPhonebook& p, TcontactFile& f) : ctrl(c), pbx(p), files(f) {}
 
@@ -58,11 +59,14 @@ struct SyncContext {
     // returns it; null when this build has no store for that partner (whyNot then says so).
     PartnerSelector selectPartner;
     // Saves the PBX contacts of the current contact type before a sync replaces them. 0 or a
-    // failure with its text; a failure stops the replace before anything is deleted.
+    // failure with its text; a failure stops the replace before anything is deleted. The note
+    // (where the backup is) is added to the text of a replace that then fails.
     PbxBackup backupPbx;
     // Load and detect only: the action list is left for the caller to show, nothing is asked
     // (except the similar-contact choice, which decides the list), applied or written.
     bool dryRun = false;
+    // The number types the partner store can hold (set with the store); empty: all.
+    NumberTypeFilter partnerKeeps;
     // The plain scans are the reference; the benchmark and the differential test switch.
     MatchStrategy matchStrategy = MatchStrategy::kIndexed;
 

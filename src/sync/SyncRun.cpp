@@ -92,15 +92,17 @@ private:
             return;
         }
         std::string text = m_ctrl.resultText();
+        std::string note;
         if (m_ctrl.syncDirection == eSyncDir_ReplacePbx && m_ctx.backupPbx) {
             // The PBX was not read: what it holds is about to go, so keep a copy first.
-            const int rc = m_ctx.backupPbx(text);
+            const int rc = m_ctx.backupPbx(text, note);
             if (rc != 0) {
                 m_ctrl.SetResult(rc, text);
                 return;
             }
         }
         const int rc = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop, text);
+        if (rc != 0) text += note;
         m_ctrl.SetResult(rc, text);
         WriteHistory("Writing %d %s Contacts to PBX. PBX Currently has %d Contacts", q,
                      m_ctrl.partnerName, p);
@@ -168,14 +170,14 @@ private:
         switch (m_ctrl.syncDirection) {
             case eSyncDir_Both:
                 SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
-                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy);
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerKeeps);
                 if (m_ctrl.actionList.size() > 1) ResolveConflicts(m_ctrl);
                 break;
             case eSyncDir_PbxToPartner:
                 SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
                 break;
             case eSyncDir_PartnerToPbx:
-                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy);
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerKeeps);
                 break;
             default:
                 break;

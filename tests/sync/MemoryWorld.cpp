@@ -18,7 +18,9 @@ bool Named(const TContact& c, const std::string& who) {
 class MemoryWorld final : public SyncWorld {
 public:
     explicit MemoryWorld(int32_t contactType)
-        : m_pbx(contactType), m_files(m_progress, MakeTempDir("memory-world")) {}
+        : m_pbx(contactType), m_files(m_progress, MakeTempDir("memory-world")) {
+        m_partner.SetKeptNumberTypes(&SyncWorld::PartnerKeeps);
+    }
 
     PbxPhonebook& pbx() override { return m_pbx; }
     PartnerStore& partner() override { return m_partner; }
@@ -79,18 +81,22 @@ public:
     }
     std::vector<TContact> PartnerState() override {
         std::vector<TContact> out;
-        for (auto& c : m_partner.contacts()) out.push_back(*c);
+        for (auto& c : m_partner.contacts()) {
+            if (c->numbers && !c->numbers->empty()) out.push_back(*c);
+        }
         return out;
     }
 
-    void FailPbxRequest(int k) override {
+    void FailPbxRequest(int k, PbxFault how) override {
         if (k == 0) {
             m_pbx.SetRequestFilter({});
             return;
         }
         const int at = m_pbx.requests() + k;
-        m_pbx.SetRequestFilter(
-            [at](int request, const std::string&) { return request == at ? -2 : 0; });
+        const bool fromThenOn = how == PbxFault::kFaultFromThenOn;
+        m_pbx.SetRequestFilter([at, fromThenOn](int request, const std::string&) {
+            return request == at || (fromThenOn && request > at) ? -2 : 0;
+        });
     }
     int PbxRequests() override { return m_pbx.requests(); }
 

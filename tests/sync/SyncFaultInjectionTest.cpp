@@ -67,7 +67,15 @@ void ExpectHealed(SyncWorld& world, SyncDriver& d, const Outcome& reference,
     EXPECT_EQ(reference.syncList, got.syncList) << where << ": sync list";
 }
 
-class SyncFaultInjectionTest : public testing::TestWithParam<WorldFactory> {
+struct FaultParam {
+    WorldFactory world;
+    SyncWorld::PbxFault how;
+    const char* name;
+};
+
+void PrintTo(const FaultParam& p, std::ostream* os) { *os << p.world.name << " " << p.name; }
+
+class SyncFaultInjectionTest : public testing::TestWithParam<FaultParam> {
 protected:
     void SetUp() override { SetLogsFolder(MakeTempDir("logs")); }
 
@@ -75,7 +83,7 @@ protected:
     bool Reference(Outcome& out, int& requests) {
         std::unique_ptr<SyncDriver> driver;
         SyncDriver* d = nullptr;
-        auto world = Prepared(GetParam(), d, driver);
+        auto world = Prepared(GetParam().world, d, driver);
         if (!world) return false;
         const int before = world->PbxRequests();
         EXPECT_EQ(0, d->Sync()) << d->ctrl.resultText();
@@ -93,8 +101,8 @@ TEST_P(SyncFaultInjectionTest, FailedPbxRequestAtEveryIndex_NextSyncHeals) {
     for (int k = 1; k <= requests; ++k) {
         std::unique_ptr<SyncDriver> driver;
         SyncDriver* d = nullptr;
-        auto world = Prepared(GetParam(), d, driver);
-        world->FailPbxRequest(k);
+        auto world = Prepared(GetParam().world, d, driver);
+        world->FailPbxRequest(k, GetParam().how);
         const int code = d->Sync();
         EXPECT_NE(0, code) << "request " << k << " failed, yet the sync reported success";
         ExpectHealed(*world, *d, reference, "request " + std::to_string(k));
@@ -126,7 +134,7 @@ TEST_P(SyncFaultInjectionTest, FirstTimeSyncFailedAtEveryIndex_NextSyncHeals) {
     for (int choice : {kUsePbx, kUsePartner, kRetainBoth}) {
         FixedChoicePrompt prompt(choice);
         auto setUp = [&](std::unique_ptr<SyncDriver>& driver) {
-            auto world = GetParam().make();
+            auto world = GetParam().world.make();
             if (!world) return world;
             for (const auto& c : pbx) world->PbxAdd(c);
             for (const auto& c : partner) world->PartnerAdd(c);
@@ -147,7 +155,7 @@ TEST_P(SyncFaultInjectionTest, FirstTimeSyncFailedAtEveryIndex_NextSyncHeals) {
                 "choice " + std::to_string(choice) + ", request " + std::to_string(k);
             std::unique_ptr<SyncDriver> d;
             auto world = setUp(d);
-            world->FailPbxRequest(k);
+            world->FailPbxRequest(k, GetParam().how);
             EXPECT_NE(0, d->Sync()) << where;
             ExpectHealed(*world, *d, reference, where);
             if (HasFailure()) return;
@@ -218,8 +226,23 @@ TEST_F(SyncInterruptionTest, FailedOrThrowingPartnerUpdateOrCancelAtEveryIndex_N
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sync, SyncFaultInjectionTest, testing::ValuesIn(WorldFactories()),
-                         [](const auto& info) { return std::string(info.param.name); });
+std::vector<FaultParam> AllFaults() {
+    std::vector<FaultParam> out;
+    for (const auto& w : WorldFactories()) {
+        out.push_back({w, SyncWorld::PbxFault::kHttp500, "Http500"});
+        // In memory a dropped connection is no different from any other failed request.
+        if (std::string(w.name) != "Memory") {
+            out.push_back({w, SyncWorld::PbxFault::kDropped, "Dropped"});
+        }
+        out.push_back({w, SyncWorld::PbxFault::kFaultFromThenOn, "FaultFromThenOn"});
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sync, SyncFaultInjectionTest, testing::ValuesIn(AllFaults()),
+                         [](const auto& info) {
+                             return std::string(info.param.world.name) + "_" + info.param.name;
+                         });
 
 }  // namespace
 }  // namespace korvi::test

@@ -181,7 +181,7 @@ TEST_F(SyncRunTest, ReplacePbx_BacksUpFirstAndStopsWhenTheBackupFails) {
     world->PbxAdd("Anna Lee: Mob=0170 111");
     world->PartnerAdd("Ben Ode: Bus1=030 222");
     int backups = 0;
-    driver->ctx.backupPbx = [&](std::string& text) {
+    driver->ctx.backupPbx = [&](std::string& text, std::string&) {
         ++backups;
         text = "Backup folder is not writable";
         return -1;
@@ -233,8 +233,10 @@ TEST_F(SyncRunTest, DuplicateKeysAndOddContacts_HandledWithoutCrash) {
     std::string many = "Tom Many:";
     for (int i = 0; i < 20; ++i) many += " Mob=0170 " + std::to_string(i) + ",";
     world->PartnerAdd(many);
+    // Two entries the PBX lacks (the duplicate id 4242 and the one without numbers) are two
+    // deletions in the partner; the entry without numbers is no deletion in the PBX, as the
+    // partner could never have listed it.
     driver->prompt.Expect("partner-deletes", kOk);
-    driver->prompt.Expect("pbx-deletes", kOk);
     EXPECT_EQ(0, driver->Sync()) << driver->ctrl.resultText();
     EXPECT_EQ(1, driver->ctrl.pbxAdds);
     // The odd entries decide what goes (the rules are followed, not guessed at), but the pair

@@ -285,6 +285,14 @@ const SyncCase kCases[] = {
      .expectPartner = {kAnna, kBen},
      .pbxUpdates = 0,
      .partnerUpdates = 2},
+    {.name = "PbxContactWithOnlyAnInternalNumber_NeverDeletedFromPbx",
+     .pbx = {kAnna, "Ida Ames: Int=221"},
+     .partner = {kAnna},
+     .expectPbx = {kAnna, "Ida Ames: Int=221"},
+     .expectPartner = {kAnna},
+     .counts = {.partnerAdds = 1},
+     .syncList = SyncListIs::kListed,
+     .expectSync = {kAnna, "Ida Ames: Int=221"}},
     {.name = "BothEmpty_NothingToDo", .code = kResultNothingToDo, .syncList = SyncListIs::kAbsent},
 };
 
@@ -364,6 +372,9 @@ TEST_P(SyncScenarioTest, EndsWithExpectedSides) {
     if (code == 0 && sc.direction <= eSyncDir_PartnerToPbx) {
         EXPECT_EQ(0, driver.Sync(sc.direction, sc.conflict)) << driver.ctrl.resultText();
         EXPECT_EQ(0, driver.ctrl.pbxUpdates + driver.ctrl.partnerUpdates) << "second run";
+        EXPECT_EQ(CanonSpecs(sc.expectPbx), Canon(world->PbxState())) << "PBX after a second run";
+        EXPECT_EQ(CanonSpecs(sc.expectPartner), Canon(world->PartnerState()))
+            << "partner after a second run";
     }
 }
 

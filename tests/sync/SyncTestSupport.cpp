@@ -1,6 +1,12 @@
 #include "sync/SyncTestSupport.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -96,6 +102,49 @@ std::vector<std::string> CanonSpecs(const std::vector<std::string>& specs) {
     for (const auto& s : specs) out.push_back(Canon(MakeContact(s)));
     std::sort(out.begin(), out.end());
     return out;
+}
+
+bool ProgramOnPathForTest(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return false;
+    std::stringstream dirs(path);
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        std::error_code ec;
+        if (!dir.empty() && std::filesystem::exists(std::filesystem::path(dir) / name, ec)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+extern "C" char** environ;
+
+std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {-1, "pipe failed"};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    if (rc != 0) return {-1, "could not start " + argv[0]};
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return {-1, out};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
 std::vector<std::string> LogLines(const std::string& path) {

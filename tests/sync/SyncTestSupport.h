@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Contact.h"
@@ -18,6 +19,10 @@ std::string Canon(const TContact& c);
 std::vector<std::string> Canon(const TContactList& list);
 std::vector<std::string> Canon(const std::vector<TContact>& list);
 std::vector<std::string> CanonSpecs(const std::vector<std::string>& specs);
+
+// A program found on PATH, run without a shell: its exit code and what it printed.
+bool ProgramOnPathForTest(const std::string& name);
+std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv);
 
 // The lines of a file written by the logs (stamps removed), or empty when it does not exist.
 std::vector<std::string> LogLines(const std::string& path);

@@ -22,6 +22,8 @@ public:
     virtual PartnerStore& partner() = 0;
     virtual TcontactFile& files() = 0;
     virtual const char* name() const = 0;
+    // The number types the partner store holds (the address book's eight slots).
+    static bool PartnerKeeps(int32_t type) { return type >= kHome1 && type <= kFaxBus; }
 
     // A user's edits; contacts are found by "First Last".
     virtual void PbxAdd(const std::string& spec) = 0;
@@ -32,14 +34,20 @@ public:
     virtual void PartnerDelete(const std::string& who) = 0;
 
     virtual std::vector<TContact> PbxState() = 0;
+    // What the partner store lists (an item without numbers is not listed).
     virtual std::vector<TContact> PartnerState() = 0;
 
-    // The k-th PBX request from now on fails (1-based); 0 clears it.
-    virtual void FailPbxRequest(int k) = 0;
+    // How the PBX fails: the k-th request gets HTTP 500, or its connection is dropped without
+    // an answer, or it and every later one get a SOAP Fault (the PBX went away).
+    enum class PbxFault { kHttp500, kDropped, kFaultFromThenOn };
+    // The k-th PBX request from now on fails (1-based); 0 clears every fault.
+    virtual void FailPbxRequest(int k, PbxFault how = PbxFault::kHttp500) = 0;
     // PBX requests answered since the world was made.
     virtual int PbxRequests() = 0;
 };
 
 std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType = 201);
+// The PBX simulator on 127.0.0.1 and a vCard address book folder; null if it cannot start.
+std::unique_ptr<SyncWorld> MakeSimAddressBookWorld();
 
 }  // namespace korvi::test

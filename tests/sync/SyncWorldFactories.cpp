@@ -5,6 +5,7 @@ namespace korvi::test {
 std::vector<WorldFactory> WorldFactories() {
     return {
         {"Memory", [] { return MakeMemoryWorld(); }},
+        {"Sim", [] { return MakeSimAddressBookWorld(); }},
     };
 }
 
