@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace korvi {
@@ -15,24 +14,10 @@ namespace korvi {
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 
-// Read without umask(2): setting and restoring it would briefly widen the mode of files
-// that other threads create meanwhile.
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            unsigned long mask = 0;
-            std::string digits = line.substr(6);
-            auto first = digits.find_first_not_of(" \t");
-            if (first == std::string::npos) break;
-            auto parsed =
-                std::from_chars(digits.data() + first, digits.data() + digits.size(), mask, 8);
-            if (parsed.ec == std::errc()) return static_cast<mode_t>(mask & 0777);
-            break;
-        }
-    }
-    return 022;
+// Unique within the process; O_EXCL settles races with other processes.
+std::string TempSuffix() {
+    static std::atomic<unsigned long> counter{0};
+    return std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 }  // namespace
 
@@ -53,16 +38,25 @@ bool AtomicFile::Open() {
     m_written = 0;
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
-    std::string pattern = (folder / ("." + m_target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return Fail("cannot create temporary file", errno);
-    m_fd = fd;
-    m_temp = pattern;
-    // Keep the mode of the file we replace; a new file gets the usual mode under the umask.
     struct stat st {};
-    mode_t mode =
-        (::stat(m_target.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (::fchmod(m_fd, mode) != 0) return Fail("cannot set file mode", errno);
+    const bool replacing = ::stat(m_target.c_str(), &st) == 0;
+    // A new file is created 0666 and the kernel applies the umask, as for any other new file;
+    // a replaced file keeps its mode.
+    const std::string stem = "." + m_target.filename().string() + ".";
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        std::filesystem::path temp = folder / (stem + TempSuffix());
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temp = std::move(temp);
+        } else if (errno != EEXIST) {
+            return Fail("cannot create temporary file", errno);
+        }
+    }
+    if (m_fd < 0) return Fail("cannot create temporary file", EEXIST);
+    if (replacing && ::fchmod(m_fd, st.st_mode & 07777) != 0) {
+        return Fail("cannot set file mode", errno);
+    }
     m_buffer.reserve(kBufferSize);
     return true;
 }
