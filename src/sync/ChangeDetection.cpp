@@ -25,7 +25,33 @@ std::unique_ptr<TContact> Queued(const TContact& c, int32_t action) {
     return copy;
 }
 
+// The comparison looks at the first number of each type alone, so a contact with two numbers
+// of one type compares as changed in every sync although nothing changed, and under a rule
+// that favours the other side that phantom change would override a real edit made there.
+// Equal number lists, in order, are no change.
+bool SameNumbers(const TContact& a, const TContact& b) {
+    static const TNumberList kNone;
+    const TNumberList& x = a.numbers ? *a.numbers : kNone;
+    const TNumberList& y = b.numbers ? *b.numbers : kNone;
+    std::size_t j = 0;
+    for (const auto& n : x) {
+        if (n.state == kDeleted) continue;
+        while (j < y.size() && y[j].state == kDeleted) ++j;
+        if (j == y.size() || CompareNumbers(n, y[j]) != 0) return false;
+        ++j;
+    }
+    while (j < y.size() && y[j].state == kDeleted) ++j;
+    return j == y.size();
+}
+
 }  // namespace
+
+int UnlessSameNumbers(int r, TContact& a, const TContact& b) {
+    if (r != kCompareNumberChange || !SameNumbers(a, b)) return r;
+    std::erase_if(*a.numbers, [](const TContactNumber& n) { return n.state == kDeleted; });
+    for (auto& n : *a.numbers) n.state = kNoChange;
+    return kCompareIdentical;
+}
 
 void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
     WriteLog("LOG: Start SyncPbxToPartner");
@@ -36,7 +62,9 @@ void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
         for (auto& p : ctrl.pbxContactList) {
             if (!p) continue;
             int i = -1;
-            const int r = inSyncList.Find(*p, i, true);
+            int r = inSyncList.Find(*p, i, true);
+            if (r > 0)
+                r = UnlessSameNumbers(r, *p, *ctrl.syncContactList[static_cast<std::size_t>(i)]);
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] new contact detected in PBX", p->firstName, p->lastName);
                 ctrl.actionList.push_back(Queued(*p, eAddInPartner));
@@ -69,19 +97,17 @@ void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
 
 namespace {
 
-bool PartnerCanList(const TContact& c, const NumberTypeFilter& partnerKeeps) {
-    if (!partnerKeeps) return true;
-    if (!c.numbers) return false;
-    for (const auto& n : *c.numbers) {
-        if (n.state != kDeleted && partnerKeeps(n.numberType)) return true;
-    }
-    return false;
+bool PartnerCanList(const TContact& c, const PartnerSlots& slots) {
+    TContact held;
+    TNumberList dropped;
+    SplitForPartner(c, slots, held, dropped);
+    return held.numbers.has_value();
 }
 
 }  // namespace
 
 void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
-                      const NumberTypeFilter& partnerKeeps) {
+                      const PartnerSlots& slots) {
     const std::string& partnerName = ctrl.partnerName;
     const int32_t barring = contactType == kContactTypeCentral ? 0 : 1;
     WriteLog("LOG: Start SyncPartnerToPbx");
@@ -89,10 +115,21 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
     WriteLog("LOG: Searching for new / amended contacts in %s ...", partnerName);
     {
         const ListLookup inSyncList(eMatch_EntryId, ctrl.syncContactList, strategy);
+        TContact held;
+        TNumberList dropped;
         for (auto& p : ctrl.partnerContactList) {
             if (!p) continue;
             int i = -1;
-            const int r = inSyncList.Find(*p, i, true);
+            int r = inSyncList.Find(*p, i, !slots.Limited());
+            const TContact* s =
+                i >= 0 ? ctrl.syncContactList[static_cast<std::size_t>(i)].get() : nullptr;
+            if (slots.Limited() && r == 0) {
+                // Names alike: the numbers decide, against what the partner could hold.
+                SplitForPartner(*s, slots, held, dropped);
+                r = UnlessSameNumbers(CompareMatchedContacts(*p, held, true), *p, held);
+            } else if (r > 0) {
+                r = UnlessSameNumbers(r, *p, *s);
+            }
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] new contact detected in %s", p->firstName, p->lastName,
                          partnerName);
@@ -100,12 +137,28 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
                 SetContactBarring(*c, barring);
                 ctrl.actionList.push_back(std::move(c));
             } else if (r > 0) {
-                const TContact& s = *ctrl.syncContactList[static_cast<std::size_t>(i)];
-                WriteLog("LOG: [%s] [%s] amended contact detected in %s (%d - %s)", s.firstName,
-                         s.lastName, partnerName, r, CompareResultName(r));
+                WriteLog("LOG: [%s] [%s] amended contact detected in %s (%d - %s)", s->firstName,
+                         s->lastName, partnerName, r, CompareResultName(r));
                 auto c = Queued(*p, eAmendInPBX);
-                c->contactId = s.contactId;
+                c->contactId = s->contactId;
                 SetContactBarring(*c, barring);
+                if (slots.Limited()) {
+                    // The PBX keeps what the partner could not show, as a write replaces every
+                    // number of the contact. Those numbers go first: of several of one type
+                    // the partner holds the last, which is the one it sent.
+                    SplitForPartner(*s, slots, held, dropped);
+                    if (!dropped.empty()) {
+                        TNumberList merged;
+                        for (auto n : dropped) {
+                            n.state = kNoChange;
+                            n.barring = barring;
+                            merged.push_back(n);
+                        }
+                        if (c->numbers)
+                            merged.insert(merged.end(), c->numbers->begin(), c->numbers->end());
+                        c->numbers = std::move(merged);
+                    }
+                }
                 ctrl.actionList.push_back(std::move(c));
             }
         }
@@ -117,7 +170,7 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
             if (!s) continue;
             int i = -1;
             if (inPartner.Find(*s, i, false) == -1) {
-                if (!PartnerCanList(*s, partnerKeeps)) {
+                if (slots.Limited() && !PartnerCanList(*s, slots)) {
                     WriteLog("LOG: [%s] [%s] has no number that %s can hold - not a deletion",
                              s->firstName, s->lastName, partnerName);
                     continue;

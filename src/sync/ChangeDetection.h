@@ -3,25 +3,28 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "sync/ListLookup.h"
+#include "sync/PartnerSlots.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
 
+// CompareContacts' result 6 undone (and a's marks cleared) when a's numbers are b's, in order:
+// two numbers of one type otherwise compare as a change in every sync.
+int UnlessSameNumbers(int compareResult, TContact& a, const TContact& b);
+
 // Appends eAddInPartner / eAmendInPartner / eDelInPartner copies to ctrl.actionList.
 void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy = MatchStrategy::kIndexed);
 
-// Which number types the partner store can hold; empty: all of them.
-using NumberTypeFilter = std::function<bool(int32_t numberType)>;
-
 // Appends eAddInPBX / eAmendInPBX / eDelInPBX copies; every number bound for the PBX gets the
-// barring of contactType (0 for the central store, 1 for an extension). A sync list entry with
-// no number the partner can hold is not taken as deleted there: the partner never lists such
-// an item, and reading its absence as a deletion would delete the contact from the PBX.
+// barring of contactType (0 for the central store, 1 for an extension).
+// With limited slots, a partner item is compared with its sync list entry as the partner holds
+// it, an amendment bound for the PBX keeps the entry's numbers the partner could not hold, and
+// an entry with no number the partner can hold is not taken as deleted (the partner never
+// lists such an item).
 void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType,
                       MatchStrategy strategy = MatchStrategy::kIndexed,
-                      const NumberTypeFilter& partnerKeeps = {});
+                      const PartnerSlots& slots = {});
 
 }  // namespace korvi

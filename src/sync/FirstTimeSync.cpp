@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "model/ContactCompare.h"
+#include "sync/ChangeDetection.h"
 #include "sync/SimilarContactQuestion.h"
 
 namespace korvi {
@@ -28,7 +29,10 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy) {
         for (auto& p : ctrl.pbxContactList) {
             if (!p) continue;
             int i = -1;
-            const int r = inPartner.Find(*p, i, true);
+            int r = inPartner.Find(*p, i, true);
+            if (r > 0) {
+                r = UnlessSameNumbers(r, *p, *ctrl.partnerContactList[static_cast<std::size_t>(i)]);
+            }
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] in PBX - adding to %s", p->firstName, p->lastName,
                          partnerName);

@@ -10,17 +10,13 @@ std::string MemoryPartnerStore::NextEntryId() { return fmt::format("MEM{:08d}", 
 
 // What the store keeps of a contact: no action, no number marks, no removed numbers.
 TContact MemoryPartnerStore::Stored(const TContact& c) const {
-    TContact s = c;
+    TContact s;
+    TNumberList dropped;
+    SplitForPartner(c, m_slots, s, dropped);
     s.action = 0;
     s.contactId = 0;
     if (s.numbers) {
-        TNumberList kept;
-        for (auto n : *s.numbers) {
-            if (n.state == kDeleted || (m_keeps && !m_keeps(n.numberType))) continue;
-            n.state = kNoChange;
-            kept.push_back(std::move(n));
-        }
-        s.numbers = kept.empty() ? std::nullopt : std::optional<TNumberList>(std::move(kept));
+        for (auto& n : *s.numbers) n.state = kNoChange;
     }
     return s;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/PartnerStore.h"
+#include "sync/PartnerSlots.h"
 
 namespace korvi {
 
@@ -33,8 +34,8 @@ public:
     using UpdateFilter = std::function<int(int kind, const TContact& contact, int call)>;
     void SetUpdateFilter(UpdateFilter filter) { m_filter = std::move(filter); }
     void SetBeginFailure(int code) { m_beginFailure = code; }
-    // As a store with a fixed set of number slots: numbers of other types are not kept.
-    void SetKeptNumberTypes(std::function<bool(int32_t)> keeps) { m_keeps = std::move(keeps); }
+    // As a store with a fixed set of number slots: what does not fit is not kept.
+    void SetSlots(PartnerSlots slots) { m_slots = std::move(slots); }
 
     int updateCalls() const { return m_updateCalls; }
     int beginCalls() const { return m_beginCalls; }
@@ -49,7 +50,7 @@ private:
     TContactList m_contacts;
     int m_nextId = 1;
     UpdateFilter m_filter;
-    std::function<bool(int32_t)> m_keeps;
+    PartnerSlots m_slots;
     int m_beginFailure = 0;
     int m_updateCalls = 0;
     int m_beginCalls = 0;

@@ -15,8 +15,7 @@ void RegisterSyncActions(Tctrl& ctrl, PbxPhonebook& pbx, TcontactFile& contactFi
             SyncContext ctx(c, pbx, contactFile);
             ctx.dryRun = options.dryRun;
             ctx.matchStrategy = options.strategy;
-            // The address book has a slot for each of the types 0 to 7 and none for the others.
-            ctx.partnerKeeps = [](int32_t type) { return type >= kHome1 && type <= kFaxBus; };
+            ctx.partnerSlots = PartnerSlots::AddressBook();
             ctx.selectPartner = [outlook](Tctrl& ctl, std::string& whyNot) -> PartnerStore* {
                 if (ctl.partner == ePartner_Outlook && outlook != nullptr) {
                     outlook->folderPath = ctl.outlookFolder;

@@ -65,8 +65,8 @@ struct SyncContext {
     // Load and detect only: the action list is left for the caller to show, nothing is asked
     // (except the similar-contact choice, which decides the list), applied or written.
     bool dryRun = false;
-    // The number types the partner store can hold (set with the store); empty: all.
-    NumberTypeFilter partnerKeeps;
+    // What the partner store can hold of a contact's numbers (set with the store).
+    PartnerSlots partnerSlots;
     // The plain scans are the reference; the benchmark and the differential test switch.
     MatchStrategy matchStrategy = MatchStrategy::kIndexed;
 

@@ -170,14 +170,14 @@ private:
         switch (m_ctrl.syncDirection) {
             case eSyncDir_Both:
                 SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
-                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerKeeps);
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerSlots);
                 if (m_ctrl.actionList.size() > 1) ResolveConflicts(m_ctrl);
                 break;
             case eSyncDir_PbxToPartner:
                 SyncPbxToPartner(m_ctrl, m_ctx.matchStrategy);
                 break;
             case eSyncDir_PartnerToPbx:
-                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerKeeps);
+                SyncPartnerToPbx(m_ctrl, m_contactType, m_ctx.matchStrategy, m_ctx.partnerSlots);
                 break;
             default:
                 break;

@@ -17,9 +17,9 @@ bool Named(const TContact& c, const std::string& who) {
 
 class MemoryWorld final : public SyncWorld {
 public:
-    explicit MemoryWorld(int32_t contactType)
+    MemoryWorld(int32_t contactType, bool slots)
         : m_pbx(contactType), m_files(m_progress, MakeTempDir("memory-world")) {
-        m_partner.SetKeptNumberTypes(&SyncWorld::PartnerKeeps);
+        if (slots) m_partner.SetSlots(PartnerSlots::AddressBook());
     }
 
     PbxPhonebook& pbx() override { return m_pbx; }
@@ -109,8 +109,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType) {
-    return std::make_unique<MemoryWorld>(contactType);
+std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType, bool slots) {
+    return std::make_unique<MemoryWorld>(contactType, slots);
 }
 
 }  // namespace korvi::test

@@ -9,7 +9,7 @@ namespace korvi::test {
 
 SyncDriver::SyncDriver(SyncWorld& w) : world(w), ctx(ctrl, w.pbx(), w.files()) {
     ctx.selectPartner = [this](Tctrl&, std::string&) { return &world.partner(); };
-    ctx.partnerKeeps = &SyncWorld::PartnerKeeps;
+    ctx.partnerSlots = PartnerSlots::AddressBook();
     ctrl.SetPrompt(&prompt);
     ctrl.partner = ePartner_Outlook;
 }

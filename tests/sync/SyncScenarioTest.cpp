@@ -293,6 +293,15 @@ const SyncCase kCases[] = {
      .counts = {.partnerAdds = 1},
      .syncList = SyncListIs::kListed,
      .expectSync = {kAnna, "Ida Ames: Int=221"}},
+    {.name = "InternalNumberTheAddressBookCannotHold_StaysInPbxThroughAnAmend",
+     .pbx = {"Kai Ulm: Mob=0175 1, Int=221", kAnna},
+     .partner = {},
+     .edit = [](SyncWorld& w) { w.PartnerAmend("Kai Ulm", "Kai Ulm: Mob=0175 2"); },
+     .expectPbx = {"Kai Ulm: Mob=0175 2, Int=221", kAnna},
+     .expectPartner = {"Kai Ulm: Mob=0175 2", kAnna},
+     .counts = {.pbxAmends = 1},
+     .syncList = SyncListIs::kListed,
+     .expectSync = {"Kai Ulm: Mob=0175 2, Int=221", kAnna}},
     {.name = "BothEmpty_NothingToDo", .code = kResultNothingToDo, .syncList = SyncListIs::kAbsent},
 };
 

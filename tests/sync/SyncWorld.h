@@ -22,8 +22,6 @@ public:
     virtual PartnerStore& partner() = 0;
     virtual TcontactFile& files() = 0;
     virtual const char* name() const = 0;
-    // The number types the partner store holds (the address book's eight slots).
-    static bool PartnerKeeps(int32_t type) { return type >= kHome1 && type <= kFaxBus; }
 
     // A user's edits; contacts are found by "First Last".
     virtual void PbxAdd(const std::string& spec) = 0;
@@ -46,7 +44,9 @@ public:
     virtual int PbxRequests() = 0;
 };
 
-std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType = 201);
+// slots: the partner holds numbers as the address book does (one per type 0..7); without,
+// it holds any number of any type.
+std::unique_ptr<SyncWorld> MakeMemoryWorld(int32_t contactType = 201, bool slots = true);
 // The PBX simulator on 127.0.0.1 and a vCard address book folder; null if it cannot start.
 std::unique_ptr<SyncWorld> MakeSimAddressBookWorld();
 

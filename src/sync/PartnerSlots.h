@@ -1,0 +1,32 @@
+// What a partner store can hold of a contact's numbers. The address book has one slot per
+// number type 0 to 7: an internal number (type 16) has no place there, and of two numbers of
+// one type only the one written last stays. Comparing a partner item with the whole sync list
+// entry would read every such number as deleted by the user, and writing the partner's version
+// back to the PBX would erase it there.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "model/Contact.h"
+
+namespace korvi {
+
+struct PartnerSlots {
+    // The number types the store has slots for; empty: every type.
+    std::function<bool(int32_t numberType)> holds;
+    // One slot per type, filled in list order, so the last number of a type is the one kept.
+    bool onePerType = false;
+
+    // The address book's slots.
+    static PartnerSlots AddressBook();
+
+    bool Limited() const { return static_cast<bool>(holds) || onePerType; }
+};
+
+// contact as the partner would hold it (held: same ids and names, the numbers it keeps, in
+// list order; no number list when none is kept), and the numbers it would not keep (dropped).
+void SplitForPartner(const TContact& contact, const PartnerSlots& slots, TContact& held,
+                     TNumberList& dropped);
+
+}  // namespace korvi
