@@ -219,8 +219,9 @@ std::vector<OptionSpec> SyncCommand::Options() const {
          "both, pbx-to-partner, partner-to-pbx, replace-partner or replace-pbx (default: the "
          "SyncDir setting)"},
         {"conflict", "pbx|partner",
-         "whose version wins a contact changed on both sides (default: the ConflictRes "
-         "setting)"},
+         "a contact changed on both sides: pbx keeps the update written into the PBX (which "
+         "carries the address book's version), partner the update written into the address "
+         "book (the PBX's version) (default: the ConflictRes setting)"},
         {"similar", "pbx|partner|both|cancel|ask",
          "the answer to every similar-contact question of a first-time sync (default: ask)"},
         {"silent", "", "run as the automatic sync does: no questions, no first-time sync"},
