@@ -89,18 +89,21 @@ const std::vector<std::string>& Surnames() {
 
 const char* const kTags[] = {"bak", "cel", "dim", "fon", "gur"};
 
-std::string LastName(int i) {
+// long: a double-barrelled name, so that first and last name make a key of 25 bytes.
+std::string LastName(int i, bool long_ = false) {
     const int r = i / static_cast<int>(std::size(kFirstNames));
     const auto& surnames = Surnames();
+    const auto k = static_cast<std::size_t>(r);
     const int t = r / static_cast<int>(surnames.size());
-    return surnames[static_cast<std::size_t>(r) % surnames.size()] + kTags[t % 5] +
-           kTags[(t / 5) % 5];
+    std::string name = surnames[k % surnames.size()];
+    if (long_) name += "-" + surnames[(k * 7 + 3) % surnames.size()] + "son";
+    return name + kTags[t % 5] + kTags[(t / 5) % 5];
 }
 
-TContact Person(int i) {
+TContact Person(int i, bool longName = false) {
     TContact c;
     c.firstName = kFirstNames[i % std::size(kFirstNames)];
-    c.lastName = LastName(i);
+    c.lastName = LastName(i, longName);
     c.displayName = c.firstName + " " + c.lastName;
     c.contactId = 1000 + i;
     c.entryId = "00000000000000000000000000" + std::to_string(100000 + i);
@@ -125,10 +128,10 @@ struct FirstTimeInput {
     std::vector<TContact> pbx, partner;
 };
 
-FirstTimeInput MakeFirstTime(int n) {
+FirstTimeInput MakeFirstTime(int n, bool longNames = false) {
     FirstTimeInput in;
     for (int i = 0; i < n; ++i) {
-        TContact p = Person(i);
+        TContact p = Person(i, longNames);
         TContact q = p;
         q.contactId = 0;
         p.entryId.clear();
@@ -215,13 +218,19 @@ Timing ThreeWay(const ThreeWayInput& in, MatchStrategy strategy, std::size_t& ac
         });
 }
 
+// target 0: a figure for information, without a target.
 void Report(const char* what, double target, const Timing& indexed, std::size_t actions,
             const Timing& plainSmall) {
     const double scale = static_cast<double>(kBigN) / kSmallN;
     const double plainBig = plainSmall.cpu * scale * scale;
     std::printf("%s, %d x %d: %zu actions\n", what, kBigN, kBigN, actions);
-    std::printf("  indexed engine:         %8.4f s CPU (%8.4f s wall)   target < %.1f s: %s\n",
-                indexed.cpu, indexed.wall, target, indexed.cpu < target ? "met" : "MISSED");
+    if (target > 0) {
+        std::printf("  indexed engine:         %8.4f s CPU (%8.4f s wall)   target < %.1f s: %s\n",
+                    indexed.cpu, indexed.wall, target, indexed.cpu < target ? "met" : "MISSED");
+    } else {
+        std::printf("  indexed engine:         %8.4f s CPU (%8.4f s wall)\n", indexed.cpu,
+                    indexed.wall);
+    }
     std::printf("  plain scan, %5d:      %8.4f s CPU (%8.4f s wall)\n", kSmallN, plainSmall.cpu,
                 plainSmall.wall);
     std::printf("  plain scan, %5d est.: %8.1f s CPU (x%.0f)   index is %.0fx faster\n", kBigN,
@@ -239,6 +248,14 @@ int main() {
     const Timing firstIndexed = FirstTime(bigFirst, MatchStrategy::kIndexed, actions);
     const Timing firstPlain = FirstTime(smallFirst, MatchStrategy::kPlainScan, ignored);
     Report("First-time matching (1% similar pairs)", 0.5, firstIndexed, actions, firstPlain);
+
+    // Keys over 20 bytes take the name index's other path.
+    const FirstTimeInput bigLong = MakeFirstTime(kBigN, true);
+    const FirstTimeInput smallLong = MakeFirstTime(kSmallN, true);
+    const Timing longIndexed = FirstTime(bigLong, MatchStrategy::kIndexed, actions);
+    const Timing longPlain = FirstTime(smallLong, MatchStrategy::kPlainScan, ignored);
+    Report("First-time matching, double-barrelled names (25-byte keys)", 0, longIndexed, actions,
+           longPlain);
 
     const ThreeWayInput bigThree = MakeThreeWay(kBigN);
     const ThreeWayInput smallThree = MakeThreeWay(kSmallN);
