@@ -93,8 +93,9 @@ private:
         }
         std::string text = m_ctrl.resultText();
         std::string note;
-        if (m_ctrl.syncDirection == eSyncDir_ReplacePbx && m_ctx.backupPbx) {
-            // The PBX was not read: what it holds is about to go, so keep a copy first.
+        if (m_ctx.backupPbx) {
+            // Whatever the PBX holds of this contact type is about to go (also what a load
+            // leaves out, such as contacts without numbers): keep a copy first.
             const int rc = m_ctx.backupPbx(text, note);
             if (rc != 0) {
                 m_ctrl.SetResult(rc, text);

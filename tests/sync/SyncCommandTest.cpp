@@ -19,6 +19,7 @@
 #include "pbx/PbxContactMapping.h"
 #include "stores/outlook/Toutlook.h"
 #include "stores/outlook/VcfAddressBook.h"
+#include "sync/PbxBackup.h"
 #include "sync/Services.h"
 #include "sync/SyncTestSupport.h"
 
@@ -228,6 +229,25 @@ TEST_F(SyncCommandTest, Silent_WithoutSyncList_RefusedWithMinus9AndNoQuestion) {
     ASSERT_GE(history.size(), 3u);
     EXPECT_EQ("Run Sync manually first!", history[history.size() - 2]);
     EXPECT_THAT(history.back(), HasSubstr("Sync Fail - "));
+}
+
+TEST_F(SyncCommandTest, ReplacePbx_KeepsABackupOfWhatThePbxHeld) {
+    PbxAdd("Anna Lee: Mob=0170 111");
+    std::string out, err;
+    ASSERT_EQ(0, Sync({"--yes"}, &out, &err)) << err;
+    PbxAdd("Ben Ode: Bus1=030 222");
+    BookAmend("Anna Lee", "Anna Lee: Mob=0170 999");
+    ASSERT_EQ(0, Sync({"--direction", "replace-pbx"}, &out, &err)) << err;
+    EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=0170 999"}), Pbx());
+    EXPECT_THAT(History(), testing::Contains("Successful Sync."));
+    const auto backups = ListPbxBackups(BackupsFolder(), kDesk);
+    ASSERT_EQ(1u, backups.size());
+    TContactList saved;
+    std::string text;
+    NullProgress progress;
+    TcontactFile files(progress, DataFolder());
+    ASSERT_EQ(0, files.LoadContacts(backups[0], saved, text)) << text;
+    EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222"}), Canon(saved));
 }
 
 TEST_F(SyncCommandTest, Reset_DeletesThePairsSyncListOnlyWhenConfirmed) {
