@@ -84,20 +84,8 @@ int ExportCommand::Run(const ParsedArgs& args, CliIo& io) {
         code = runner.Run(xml ? kActExportContactsToXMLFile : kActExportContactsToCSVFile);
         text = ctrl.resultText();
     }
-    if (code == kResultCancelled) {
-        WriteLog("LOG: Cancelled");
-        WriteHistory("Fail: Action cancelled");
-        io.ClearStatus();
-        io.err() << Text(161) << '\n';
+    if (ReportFileTransferStop(io, code, text, "Failed to export PBX contacts to file [%s]"))
         return kExitFailure;
-    }
-    if (code != 0) {
-        WriteHistory("Failed to export PBX contacts to file [%s]", text);
-        io.ClearStatus();
-        io.err() << FailureMessage(code, text) << '\n';
-        if (text == Text(124)) HintContactType(io);
-        return kExitFailure;
-    }
     const int count = static_cast<int>(ctrl.pbxContactList.size());
     WriteHistory("Successfully exported %d contacts from PBX for %s to file [%s]", count,
                  pbx.contactTypeName, ctrl.fileName);

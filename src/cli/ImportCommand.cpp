@@ -88,20 +88,8 @@ int ImportCommand::Run(const ParsedArgs& args, CliIo& io) {
                                             : kActImportContactsFromXMLFile);
         text = ctrl.resultText();
     }
-    if (code == kResultCancelled) {
-        WriteLog("LOG: Cancelled");
-        WriteHistory("Fail: Action cancelled");
-        io.ClearStatus();
-        io.err() << Text(161) << '\n';
+    if (ReportFileTransferStop(io, code, text, "Failed to import PBX contacts from file [%s]"))
         return kExitFailure;
-    }
-    if (code != 0) {
-        WriteHistory("Failed to import PBX contacts from file [%s]", text);
-        io.ClearStatus();
-        io.err() << FailureMessage(code, text) << '\n';
-        if (text == Text(124)) HintContactType(io);
-        return kExitFailure;
-    }
     const int count = static_cast<int>(ctrl.pbxContactList.size());
     WriteHistory("Successfully imported %d contacts to PBX for %s from file [%s]", count,
                  pbx.contactTypeName, ctrl.fileName);

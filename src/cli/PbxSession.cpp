@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "app/KorviSettings.h"
+#include "app/Log.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
 #include "cli/ActionRunner.h"
@@ -123,6 +124,23 @@ void HintContactType(CliIo& io) {
 
 std::string FailureMessage(int code, const std::string& text) {
     return text + " (Error Code " + std::to_string(code) + ")";
+}
+
+bool ReportFileTransferStop(CliIo& io, int code, const std::string& text,
+                            std::string_view failedHistory) {
+    if (code == kResultCancelled) {
+        WriteLog("LOG: Cancelled");
+        WriteHistory("Fail: Action cancelled");
+        io.ClearStatus();
+        io.err() << Text(161) << '\n';
+        return true;
+    }
+    if (code == 0) return false;
+    WriteHistory(failedHistory, text);
+    io.ClearStatus();
+    io.err() << FailureMessage(code, text) << '\n';
+    if (text == Text(124)) HintContactType(io);
+    return true;
 }
 
 }  // namespace korvi::cli

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Command.h"
@@ -64,5 +65,11 @@ void HintContactType(CliIo& io);
 
 // The window's failure box text: result text, " (Error Code N)".
 std::string FailureMessage(int code, const std::string& text);
+
+// Reports a file transfer that was cancelled or failed as the import/export tab does: the cancel
+// lines, or the history line failedHistory (a format taking the result text) and the failure
+// message. Returns true when code was not 0, so that the caller stops with kExitFailure.
+bool ReportFileTransferStop(CliIo& io, int code, const std::string& text,
+                            std::string_view failedHistory);
 
 }  // namespace korvi::cli
