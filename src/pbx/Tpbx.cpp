@@ -10,6 +10,8 @@
 #include "pbx/PbxContactMapping.h"
 #include "pbx/ProxySettings.h"
 #include "pbx/ServiceProxy.h"
+#include "pbx/discovery/FindServers.h"
+#include "pbx/discovery/MiniupnpcClient.h"
 #include "pbx/soap/SoapTypes.h"
 
 namespace korvi {
@@ -461,11 +463,22 @@ int Tpbx::FindServersOnLan(std::string* outText) {
     m_progress.SetProgressText(Text(135), 0);
     serverList.clear();
     numServers = 0;
-    WriteLog("ERR: PBX: FindServersOnLan Fail: searching the local network is not available");
-    if (outText != nullptr) {
-        *outText = "Searching for a PBX on the local network is not available yet.";
+    const std::unique_ptr<UpnpClient> library =
+        m_upnpFactory ? m_upnpFactory() : std::make_unique<MiniupnpcClient>();
+    FoundServers found = FindServers(*library, m_discoveryWait);
+    serverList = std::move(found.serverList);
+    // The library's count must match its own list; a mismatch (a negative count included)
+    // means the answer cannot be trusted as a whole. Entries dropped by the walk are neither.
+    if (found.numServers != found.entries) {
+        numServers = found.numServers;
+        WriteLog("ERR: PBX: FindServersOnLan Fail: num_servers %d - server_list %d",
+                 found.numServers, found.entries);
+        if (outText != nullptr) *outText = Text(136);
+        return kResultLocalFailure;
     }
-    return kResultLocalFailure;
+    numServers = static_cast<int>(serverList.size());
+    WriteLog("LOG: PBX: FindServersOnLan Success: num_servers %d ", numServers);
+    return 0;
 }
 
 }  // namespace korvi

@@ -4,6 +4,7 @@
 // PBX-calling operations run on the controller's worker thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,8 @@
 #include "model/Contact.h"
 #include "pbx/HttpClient.h"
 #include "pbx/PbxPhonebook.h"
+#include "pbx/discovery/PbxDeviceType.h"
+#include "pbx/discovery/UpnpClient.h"
 
 namespace korvi {
 
@@ -66,6 +69,8 @@ public:
     std::string contactTypeName;
     std::vector<TExtnInfo> extnInfoList;
     std::vector<TContactID> contactIdList;
+    // ---- The last FindServersOnLan: the PBX URLs ("http://" + host) in the order the PBXs
+    // answered, and how many there are (after a success, serverList's size). ----
     std::vector<std::string> serverList;
     int numServers = 0;
 
@@ -94,6 +99,11 @@ public:
                                     std::string& outText) override;
     [[nodiscard]] int WriteContact(TContact& contact, std::string& outText) override;
 
+    // How long FindServersOnLan waits for answers, and the discovery library it searches
+    // with (by default miniupnpc).
+    void SetDiscoveryWait(std::chrono::milliseconds wait) { m_discoveryWait = wait; }
+    void SetUpnpClientFactory(UpnpClientFactory factory) { m_upnpFactory = std::move(factory); }
+
     // TCP connections opened by the operations that have ended so far.
     long connectionsOpened() const { return m_connectionsOpened; }
 
@@ -109,6 +119,8 @@ private:
     // SaveContacts' delete and writes share one connection.
     std::unique_ptr<HttpClient> m_client;
     long m_connectionsOpened = 0;
+    std::chrono::milliseconds m_discoveryWait = kDiscoveryWait;
+    UpnpClientFactory m_upnpFactory;
 };
 
 }  // namespace korvi

@@ -148,18 +148,5 @@ TEST(TpbxLocalTest, FailureWithoutMessage_IsText127PrefixedWhereTheOperationPref
     }
 }
 
-TEST(TpbxLocalTest, FindServersOnLan_IsNotAvailableYet) {
-    NullProgress progress;
-    Tpbx pbx(progress);
-    pbx.serverList = {"http://127.0.0.1"};
-    pbx.numServers = 1;
-    std::string text;
-    EXPECT_EQ(pbx.FindServersOnLan(&text), -1);
-    EXPECT_NE(text.find("not available"), std::string::npos);
-    EXPECT_TRUE(pbx.serverList.empty());
-    EXPECT_EQ(pbx.numServers, 0);
-    EXPECT_EQ(pbx.FindServersOnLan(nullptr), -1);
-}
-
 }  // namespace
 }  // namespace korvi
