@@ -13,6 +13,7 @@
 #include <httplib.h>
 
 #include "SimSeed.h"
+#include "SimSsdp.h"
 #include "SimWsdl.h"
 #include "pbx/soap/SoapServerEnvelope.h"
 #include "pbx/soap/SoapXmlReader.h"
@@ -21,7 +22,6 @@ namespace korvi::sim {
 
 namespace {
 
-constexpr char kHost[] = "127.0.0.1";
 constexpr char kXmlContentType[] = "text/xml; charset=\"utf-8\"";
 // Bounds for Start's wait on the listener thread.
 constexpr auto kStartTimeout = std::chrono::seconds(5);
@@ -121,13 +121,13 @@ void SendFault(httplib::Response& res, std::string_view faultcode, std::string_v
     res.set_content(soap::BuildFaultEnvelope(faultcode, faultstring), kXmlContentType);
 }
 
-bool Listen(httplib::Server& server, int wantedPort, int& boundPort) {
+bool Listen(httplib::Server& server, const std::string& host, int wantedPort, int& boundPort) {
     if (wantedPort == 0) {
-        boundPort = server.bind_to_any_port(kHost);
+        boundPort = server.bind_to_any_port(host);
         return boundPort > 0;
     }
     boundPort = wantedPort;
-    return server.bind_to_port(kHost, wantedPort);
+    return server.bind_to_port(host, wantedPort);
 }
 
 bool WaitRunning(const httplib::Server& server) {
@@ -153,11 +153,11 @@ PbxSimulator::PbxSimulator(SimOptions options)
 PbxSimulator::~PbxSimulator() { Stop(); }
 
 std::string PbxSimulator::Url() const {
-    return "http://" + std::string(kHost) + ":" + std::to_string(m_port);
+    return "http://" + m_options.host + ":" + std::to_string(m_port);
 }
 
 std::string PbxSimulator::PortalUrl() const {
-    return "http://" + std::string(kHost) + ":" + std::to_string(m_portalPort);
+    return "http://" + m_options.host + ":" + std::to_string(m_portalPort);
 }
 
 bool PbxSimulator::Start(std::string& error) {
@@ -197,9 +197,15 @@ bool PbxSimulator::Start(std::string& error) {
             }
             SendFault(res, soap::kFaultServer, what);
         });
+    if (m_options.ssdp) {
+        server->Get(kSimDescriptionPath, [this](const httplib::Request&, httplib::Response& res) {
+            res.status = 200;
+            res.set_content(m_ssdp->Description(), kXmlContentType);
+        });
+    }
     int port = -1;
-    if (!Listen(*server, m_options.port, port)) {
-        error = "Could not listen on " + std::string(kHost) + ":" + std::to_string(m_options.port);
+    if (!Listen(*server, m_options.host, m_options.port, port)) {
+        error = "Could not listen on " + m_options.host + ":" + std::to_string(m_options.port);
         return false;
     }
 
@@ -210,8 +216,8 @@ bool PbxSimulator::Start(std::string& error) {
         portal->Get("/", [this](const httplib::Request& req, httplib::Response& res) {
             HandlePortal(req, res);
         });
-        if (!Listen(*portal, m_options.portalPort, portalPort)) {
-            error = "Could not listen on " + std::string(kHost) + ":" +
+        if (!Listen(*portal, m_options.host, m_options.portalPort, portalPort)) {
+            error = "Could not listen on " + m_options.host + ":" +
                     std::to_string(m_options.portalPort) + " for the portal";
             return false;
         }
@@ -222,6 +228,10 @@ bool PbxSimulator::Start(std::string& error) {
 
     m_server = std::move(server);
     m_port = port;
+    if (m_options.ssdp) {
+        m_ssdp = std::make_unique<SimSsdp>(m_options.host, m_port,
+                                           m_options.platform + " PBX " + m_options.host);
+    }
     m_serverThread = std::thread([s = m_server.get()] { s->listen_after_bind(); });
     if (portal) {
         m_portal = std::move(portal);
@@ -233,6 +243,11 @@ bool PbxSimulator::Start(std::string& error) {
         error = "The simulator did not start listening";
         return false;
     }
+    // Searches are answered only once the description they point to is served.
+    if (m_ssdp && !m_ssdp->Start(error)) {
+        Stop();
+        return false;
+    }
     return true;
 }
 
@@ -242,6 +257,7 @@ void PbxSimulator::Stop() {
         m_stopping = true;
     }
     m_stopSignal.notify_all();
+    if (m_ssdp) m_ssdp->Stop();
     for (auto* pair : {&m_server, &m_portal}) {
         if (*pair) (*pair)->stop();
     }
@@ -249,6 +265,7 @@ void PbxSimulator::Stop() {
     if (m_portalThread.joinable()) m_portalThread.join();
     m_server.reset();
     m_portal.reset();
+    m_ssdp.reset();
 }
 
 int PbxSimulator::SeedContacts(int count, int32_t contactType, int firstIndex) {

@@ -1,5 +1,6 @@
-// A PBX for tests, demos and benchmarks: both SOAP port types at "/" on 127.0.0.1, the service
-// description at "/?wsdl", an optional user-portal login check on a second port, and fault
+// A PBX for tests, demos and benchmarks: both SOAP port types at "/" on 127.0.0.1 (or another
+// loopback address), the service description at "/?wsdl", an optional user-portal login check
+// on a second port, optionally SSDP answers with a UPnP device description, and fault
 // injection. Usable in-process (tests) and as the korvi-pbx-sim program.
 #pragma once
 
@@ -26,6 +27,8 @@ struct Response;
 
 namespace korvi::sim {
 
+class SimSsdp;
+
 class PbxSimulator {
 public:
     explicit PbxSimulator(SimOptions options = {});
@@ -40,7 +43,7 @@ public:
     void Stop();
 
     int Port() const { return m_port; }
-    std::string Url() const;                         // "http://127.0.0.1:PORT"
+    std::string Url() const;                         // "http://HOST:PORT"
     int PortalPort() const { return m_portalPort; }  // -1 without a portal
     std::string PortalUrl() const;
 
@@ -84,6 +87,7 @@ private:
     SimService m_service;
     std::unique_ptr<httplib::Server> m_server;
     std::unique_ptr<httplib::Server> m_portal;
+    std::unique_ptr<SimSsdp> m_ssdp;
     std::thread m_serverThread;
     std::thread m_portalThread;
     int m_port = -1;

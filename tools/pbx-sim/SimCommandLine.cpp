@@ -1,5 +1,8 @@
 #include "SimCommandLine.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -30,6 +33,12 @@ std::vector<std::string_view> Split(std::string_view text, char sep) {
     return parts;
 }
 
+// The simulator never listens beyond this machine: 127.0.0.0/8 only.
+bool IsLoopbackIpv4(const std::string& text) {
+    in_addr addr{};
+    return inet_pton(AF_INET, text.c_str(), &addr) == 1 && (ntohl(addr.s_addr) >> 24) == 127;
+}
+
 bool ParseContactType(std::string_view text, int32_t& type) {
     if (text == "central") {
         type = 65533;
@@ -44,6 +53,8 @@ const char* SimUsage() {
     return "Usage: korvi-pbx-sim [options]\n"
            "A PBX with SOAP web services on 127.0.0.1, for tests and demos.\n"
            "\n"
+           "  --host ADDR               loopback address to listen on (127.0.0.0/8; default\n"
+           "                            127.0.0.1)\n"
            "  --port N                  SOAP port (0, the default: any free port)\n"
            "  --user NAME:PIN           a user (repeatable; default user:1234)\n"
            "  --extension [USER:]DEVID:NAME:NUMBER\n"
@@ -64,6 +75,9 @@ const char* SimUsage() {
            "  --platform TEXT           platform name reported by CheckService\n"
            "  --sw-version TEXT         software version reported by CheckService\n"
            "  --browser-port N          portal port reported by CheckService\n"
+           "  --ssdp                    answer SSDP searches for the PBX device type and serve\n"
+           "                            the device description at /description.xml (only in a\n"
+           "                            network namespace whose only interface is lo)\n"
            "  --max-request-bytes N     larger requests are refused (default 8388608)\n"
            "  --help                    this text\n"
            "\n"
@@ -88,6 +102,11 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
             out.help = true;
             continue;
         }
+        if (name == "--ssdp") {
+            if (hasValue) return error = "Option --ssdp takes no value", false;
+            o.ssdp = true;
+            continue;
+        }
         if (!name.starts_with("--")) {
             error = "Unexpected argument '" + name + "'";
             return false;
@@ -101,7 +120,10 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, SimCommandLine& o
         }
         const std::string bad = "Invalid value '" + value + "' for " + name;
         constexpr int64_t kMaxK = std::numeric_limits<int64_t>::max();
-        if (name == "--port" || name == "--portal-port") {
+        if (name == "--host") {
+            if (!IsLoopbackIpv4(value)) return error = bad + " (a 127.x.x.x address)", false;
+            o.host = value;
+        } else if (name == "--port" || name == "--portal-port") {
             int port = 0;
             if (!ParseNumber(value, port, 0, 65535)) return error = bad, false;
             (name == "--port" ? o.port : o.portalPort) = port;

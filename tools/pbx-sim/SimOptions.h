@@ -31,6 +31,9 @@ struct SimSeed {
 };
 
 struct SimOptions {
+    // A loopback address (127.0.0.0/8): several simulators on 127.0.0.2, 127.0.0.3, ... look
+    // like PBXs on different hosts of one LAN.
+    std::string host = "127.0.0.1";
     int port = 0;  // 0: any free port
     // None given: one user "user" with PIN "1234".
     std::vector<SimUser> users;
@@ -51,6 +54,9 @@ struct SimOptions {
     std::vector<std::string> failingNames;
 
     int portalPort = -1;  // -1: no portal; 0: any free port
+    // Answer SSDP searches for the PBX device type and serve the device description (only
+    // inside a network namespace whose only interface is lo).
+    bool ssdp = false;
     std::string platform = "KorviSim";
     int32_t platformSubtype = 1;
     std::string swVersion = "1.0.0";

@@ -42,6 +42,10 @@ int main(int argc, char** argv) {
     if (simulator.PortalPort() >= 0) {
         std::printf("portal on %s\n", simulator.PortalUrl().c_str());
     }
+    if (cmd.options.ssdp) {
+        std::printf("answering SSDP searches; description at %s/description.xml\n",
+                    simulator.Url().c_str());
+    }
     if (std::fflush(stdout) != 0) {
         simulator.Stop();
         return 1;
