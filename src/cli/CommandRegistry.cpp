@@ -3,6 +3,7 @@
 #include "cli/CheckServiceCommand.h"
 #include "cli/ContactsCommand.h"
 #include "cli/DeleteCommand.h"
+#include "cli/DiscoverCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/ExtensionsCommand.h"
 #include "cli/FoldersCommand.h"
@@ -23,6 +24,7 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<ContactsCommand>();
     registry.Add<SettingsCommand>();
     registry.Add<CheckServiceCommand>();
+    registry.Add<DiscoverCommand>();
     registry.Add<ExtensionsCommand>();
     registry.Add<ExportCommand>();
     registry.Add<ImportCommand>();

@@ -1,0 +1,96 @@
+#include "cli/DiscoverCommand.h"
+
+#include <chrono>
+#include <ostream>
+#include <string>
+
+#include "app/KorviSettings.h"
+#include "app/Log.h"
+#include "app/SettingsRegistry.h"
+#include "app/Texts.h"
+#include "cli/ActionRunner.h"
+#include "cli/ArgParser.h"
+#include "cli/Cli.h"
+#include "cli/CliIo.h"
+#include "cli/PbxSession.h"
+#include "pbx/Tpbx.h"
+#include "sync/Services.h"
+
+namespace korvi::cli {
+
+namespace {
+
+// The search waits at least a second however little is asked for (SSDP counts its answer
+// delay in whole seconds).
+constexpr int kMinWaitMs = 1'000;
+constexpr int kMaxWaitMs = 60'000;
+
+int StoreUrl(CliIo& io, const std::string& url) {
+    KorviSettings settings;
+    GetAllSettingsFromRegistry(settings);
+    settings.pbxUrl = url;
+    std::string error;
+    if (SaveSettingsToRegistry(settings, error) != 0) {
+        io.Error(error);
+        return kExitFailure;
+    }
+    io.out() << "PbxUrl=" << url << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+std::vector<OptionSpec> DiscoverCommand::Options() const {
+    return {
+        {"use", "N", "store the N-th PBX found (counting from 1) as the PbxUrl setting"},
+        {"wait", "MS",
+         "how long to wait for answers, in milliseconds (default " +
+             std::to_string(kDiscoveryWait.count()) + ")"},
+    };
+}
+
+int DiscoverCommand::Run(const ParsedArgs& args, CliIo& io) {
+    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
+    int use = 0;
+    if (const auto value = args.Value("use"); value && (!ParseInt(*value, use) || use < 1)) {
+        return UsageError(io, *this, "--use takes a number from 1, not '" + *value + "'");
+    }
+    int waitMs = static_cast<int>(kDiscoveryWait.count());
+    if (const auto value = args.Value("wait");
+        value && (!ParseInt(*value, waitMs) || waitMs < kMinWaitMs || waitMs > kMaxWaitMs)) {
+        return UsageError(io, *this,
+                          "--wait takes milliseconds from " + std::to_string(kMinWaitMs) + " to " +
+                              std::to_string(kMaxWaitMs) + ", not '" + *value + "'");
+    }
+
+    // The services point the log at the user's folder: made before the first line.
+    Tpbx& pbx = io.services().pbx;
+    WriteLog("");
+    WriteLog("LOG: -----> Find Servers");
+    pbx.SetDiscoveryWait(std::chrono::milliseconds(waitMs));
+    ActionRunner runner(io);
+    if (const int code = runner.Run(kActFindServersOnLan); code != 0) {
+        const std::string message = FailureMessage(code, io.services().ctrl.resultText());
+        WriteLog("ERR: Find Servers Fail: %s", message);
+        io.ClearStatus();
+        io.err() << message << '\n';
+        return kExitFailure;
+    }
+
+    if (pbx.numServers == 0) {
+        io.ClearStatus();
+        io.err() << Text(4) << '\n';
+        // Nothing to store is a failure of --use; finding nothing is not one of the search.
+        return use > 0 ? kExitFailure : kExitOk;
+    }
+    for (int i = 0; i < pbx.numServers; ++i) io.out() << pbx.serverList[i] << '\n';
+    if (use == 0) return kExitOk;
+    if (use > pbx.numServers) {
+        io.Error("--use " + std::to_string(use) + ": only " + std::to_string(pbx.numServers) +
+                 (pbx.numServers == 1 ? " PBX was" : " PBXs were") + " found");
+        return kExitFailure;
+    }
+    return StoreUrl(io, pbx.serverList[use - 1]);
+}
+
+}  // namespace korvi::cli
