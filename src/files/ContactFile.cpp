@@ -170,10 +170,9 @@ int TcontactFile::CheckIfSyncFileExists(int32_t contactType, const std::string& 
     return kSyncFileMissing;
 }
 
-int TcontactFile::DeleteSyncFiles(int32_t contactType) {
+std::vector<std::filesystem::path> TcontactFile::SyncFiles(int32_t contactType) const {
     const std::string prefix = SyncFilePrefix(contactType);
     constexpr std::string_view kSuffix = ".xml";
-    WriteLog("LOG: Deleting Sync Files: %s", (m_dataFolder / (prefix + "*.xml")).string());
     // Matches are gathered first: a folder changed while it is listed may skip entries.
     std::vector<std::filesystem::path> matches;
     std::error_code ec;
@@ -189,7 +188,13 @@ int TcontactFile::DeleteSyncFiles(int32_t contactType) {
         if (it->symlink_status(typeError).type() == std::filesystem::file_type::directory) continue;
         matches.push_back(it->path());
     }
-    for (const auto& file : matches) {
+    return matches;
+}
+
+int TcontactFile::DeleteSyncFiles(int32_t contactType) {
+    WriteLog("LOG: Deleting Sync Files: %s",
+             (m_dataFolder / (SyncFilePrefix(contactType) + "*.xml")).string());
+    for (const auto& file : SyncFiles(contactType)) {
         std::error_code removeError;
         // A file that cannot be deleted is skipped; the next import meets it stale again.
         std::filesystem::remove(file, removeError);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "app/Progress.h"
 #include "model/Contact.h"
@@ -39,6 +40,9 @@ public:
     [[nodiscard]] int CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID,
                                             std::string& resultText);
     int DeleteSyncFiles(int32_t contactType);
+    // The sync list files of contactType, with every partner store (what DeleteSyncFiles
+    // deletes).
+    std::vector<std::filesystem::path> SyncFiles(int32_t contactType) const;
 
     std::filesystem::path SyncFilePath(int32_t contactType,
                                        const std::string& contactStoreID) const;

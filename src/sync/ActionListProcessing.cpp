@@ -83,9 +83,45 @@ std::string ExceptionMessage(std::exception_ptr e) {
     }
 }
 
-// Applies the actions one by one. A delete that fails although the loaded side did not hold
-// its target any more is taken as done: the contact is gone, which is what was asked, and
-// keeping the entry would fail the same way in every later sync.
+enum class Side { kPbx, kPartner };
+enum class Kind { kAdd, kDelete, kAmend };
+
+// What each action code does: where it writes, how, and the history line of a success (its
+// one "%s" is the partner's name).
+struct ActionRule {
+    int32_t code;
+    Side side;
+    Kind kind;
+    const char* history;
+};
+
+constexpr ActionRule kRules[] = {
+    {eAddInPBX, Side::kPbx, Kind::kAdd, "New Contact found in %s => added to PBX:"},
+    {eDelInPBX, Side::kPbx, Kind::kDelete, "Contact deleted in %s => delete in PBX:"},
+    {eAmendInPBX, Side::kPbx, Kind::kAmend, "Contact amended in %s => amend in PBX:"},
+    {eAddInPartner, Side::kPartner, Kind::kAdd, "New Contact found in PBX => added to %s:"},
+    {eDelInPartner, Side::kPartner, Kind::kDelete, "Contact deleted in PBX => delete from %s:"},
+    {eAmendInPartner, Side::kPartner, Kind::kAmend, "Contact amended in PBX => amend in %s:"},
+};
+
+// An amendment whose contact the other side has deleted meanwhile, written as a new contact.
+constexpr const char* kReaddedHistory[] = {
+    "Contact amended in %s => added again to PBX, where it had been deleted:",
+    "Contact amended in PBX => added again to %s, where it had been deleted:",
+};
+
+const ActionRule* FindRule(int32_t code) {
+    for (const auto& rule : kRules) {
+        if (rule.code == code) return &rule;
+    }
+    return nullptr;
+}
+
+// Applies the actions one by one. The target of a delete or an amendment may be gone from its
+// side although the loaded list held it when the action was queued, or the rule kept an edit
+// of a contact that the other side deleted: a delete of what is gone is done, and an amendment
+// of what is gone adds the amended contact, so that the edit survives and no later sync fails
+// the same way again.
 class ActionApplier {
 public:
     ActionApplier(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner)
@@ -94,107 +130,41 @@ public:
     // Returns false when the loop must stop at once (a PBX failure).
     bool Apply(int i, TContact& a, bool& applied) {
         applied = false;
-        std::string text;
-        switch (a.action) {
-            case eAddInPBX: {
-                WriteLog("LOG: ProcessActionList(%d): eAddInPBX : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                a.contactId = kContactIdNew;
-                const int r = m_pbx.WriteContact(a, text);
-                if (r != 0) return PbxFailed(r, text);
-                WriteHistory("New Contact found in %s => added to PBX:", m_partnerName);
-                WriteContactToHistory(&a, false);
-                applied = true;
-                return true;
-            }
-            case eDelInPBX: {
-                WriteLog("LOG: ProcessActionList(%d): eDelInPBX : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                if (a.contactId == kContactIdNew) {
-                    WriteLog(
-                        "ERR: ProcessActionList(%d): eDelInPBX : [%s] [%s] - could not find in "
-                        "pbxContactList",
-                        i, a.firstName, a.lastName);
-                    return true;
-                }
-                const int r = m_pbx.DeleteContact("BY_CONTACT_ID", a.contactId, text);
-                if (r != 0) {
-                    if (!PbxHolds(a.contactId)) {
-                        WriteLog(
-                            "LOG: ProcessActionList(%d): eDelInPBX : [%s] [%s] - already gone "
-                            "from PBX",
-                            i, a.firstName, a.lastName);
-                        applied = true;
-                        return true;
-                    }
-                    return PbxFailed(r, text);
-                }
-                WriteHistory("Contact deleted in %s => delete in PBX:", m_partnerName);
-                WriteContactToHistory(&a, false);
-                applied = true;
-                return true;
-            }
-            case eAmendInPBX: {
-                WriteLog("LOG: ProcessActionList(%d): eAmendInPBX : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                if (a.contactId == kContactIdNew) {
-                    WriteLog(
-                        "ERR: ProcessActionList(%d): eAmendInPBX : [%s] [%s] - could not find in "
-                        "pbxContactList",
-                        i, a.firstName, a.lastName);
-                    return true;
-                }
-                const int r = m_pbx.WriteContact(a, text);
-                if (r != 0) return PbxFailed(r, text);
-                WriteHistory("Contact amended in %s => amend in PBX:", m_partnerName);
-                WriteContactToHistory(&a, true);
-                applied = true;
-                return true;
-            }
-            case eAddInPartner: {
-                WriteLog("LOG: ProcessActionList(%d): eAddInPartner : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                const int r = m_partner.UpdateContact(PartnerStore::kUpdateAdd, a, text);
-                if (r != 0) return PartnerFailed(r, text);
-                WriteHistory("New Contact found in PBX => added to %s:", m_partnerName);
-                WriteContactToHistory(&a, false);
-                applied = true;
-                return true;
-            }
-            case eDelInPartner: {
-                WriteLog("LOG: ProcessActionList(%d): eDelInPartner : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                const int r = m_partner.UpdateContact(PartnerStore::kUpdateDelete, a, text);
-                if (r != 0) {
-                    if (!PartnerHolds(a.entryId)) {
-                        WriteLog(
-                            "LOG: ProcessActionList(%d): eDelInPartner : [%s] [%s] - already "
-                            "gone from %s",
-                            i, a.firstName, a.lastName, m_partnerName);
-                        applied = true;
-                        return true;
-                    }
-                    return PartnerFailed(r, text);
-                }
-                WriteHistory("Contact deleted in PBX => delete from %s:", m_partnerName);
-                WriteContactToHistory(&a, false);
-                applied = true;
-                return true;
-            }
-            case eAmendInPartner: {
-                WriteLog("LOG: ProcessActionList(%d): eAmendInPartner : [%s] [%s]", i, a.firstName,
-                         a.lastName);
-                const int r = m_partner.UpdateContact(PartnerStore::kUpdateAmend, a, text);
-                if (r != 0) return PartnerFailed(r, text);
-                WriteHistory("Contact amended in PBX => amend in %s:", m_partnerName);
-                WriteContactToHistory(&a, true);
-                applied = true;
-                return true;
-            }
-            default:
-                WriteLog("ERR: ProcessActionList(%d): invalid action : %d", i, a.action);
-                return true;
+        const ActionRule* rule = FindRule(a.action);
+        if (rule == nullptr) {
+            WriteLog("ERR: ProcessActionList(%d): invalid action : %d", i, a.action);
+            return true;
         }
+        const char* name = ActionCodeName(a.action);
+        WriteLog("LOG: ProcessActionList(%d): %s : [%s] [%s]", i, name, a.firstName, a.lastName);
+        const Side side = rule->side;
+        if (side == Side::kPbx && rule->kind != Kind::kAdd && a.contactId == kContactIdNew) {
+            WriteLog(
+                "ERR: ProcessActionList(%d): %s : [%s] [%s] - could not find in pbxContactList", i,
+                name, a.firstName, a.lastName);
+            return true;
+        }
+        std::string text;
+        int r = Write(side, rule->kind, a, text);
+        const char* history = rule->history;
+        if (r != 0 && rule->kind != Kind::kAdd && !Holds(side, a)) {
+            if (rule->kind == Kind::kDelete) {
+                WriteLog("LOG: ProcessActionList(%d): %s : [%s] [%s] - already gone from %s", i,
+                         name, a.firstName, a.lastName, SideName(side));
+                applied = true;
+                return true;
+            }
+            WriteLog("LOG: ProcessActionList(%d): %s : [%s] [%s] - gone from %s, added instead", i,
+                     name, a.firstName, a.lastName, SideName(side));
+            text.clear();
+            r = Write(side, Kind::kAdd, a, text);
+            history = kReaddedHistory[side == Side::kPbx ? 0 : 1];
+        }
+        if (r != 0) return side == Side::kPbx ? PbxFailed(r, text) : PartnerFailed(r, text);
+        WriteHistory(history, m_partnerName);
+        WriteContactToHistory(&a, rule->kind == Kind::kAmend);
+        applied = true;
+        return true;
     }
 
     const std::optional<Failure>& pbxFailure() const { return m_pbxFailure; }
@@ -202,6 +172,32 @@ public:
     int partnerFailures() const { return m_partnerFailures; }
 
 private:
+    int Write(Side side, Kind kind, TContact& a, std::string& text) {
+        if (side == Side::kPbx) {
+            switch (kind) {
+                case Kind::kAdd:
+                    a.contactId = kContactIdNew;
+                    return m_pbx.WriteContact(a, text);
+                case Kind::kDelete:
+                    return m_pbx.DeleteContact("BY_CONTACT_ID", a.contactId, text);
+                case Kind::kAmend:
+                    return m_pbx.WriteContact(a, text);
+            }
+        }
+        switch (kind) {
+            case Kind::kAdd:
+                return m_partner.UpdateContact(PartnerStore::kUpdateAdd, a, text);
+            case Kind::kDelete:
+                return m_partner.UpdateContact(PartnerStore::kUpdateDelete, a, text);
+            case Kind::kAmend:
+                return m_partner.UpdateContact(PartnerStore::kUpdateAmend, a, text);
+        }
+        return kResultInvalidAction;
+    }
+    const std::string& SideName(Side side) const {
+        static const std::string kPbxName = "PBX";
+        return side == Side::kPbx ? kPbxName : m_partnerName;
+    }
     bool PbxFailed(int code, std::string text) {
         m_pbxFailure = Failure{code, std::move(text)};
         return false;
@@ -211,23 +207,24 @@ private:
         ++m_partnerFailures;
         return true;
     }
-    bool PbxHolds(int32_t contactId) {
-        if (!m_pbxIds) {
-            m_pbxIds.emplace();
-            for (const auto& c : m_ctrl.pbxContactList) {
-                if (c) m_pbxIds->insert(c->contactId);
+    // Whether the side's loaded list holds the action's target.
+    bool Holds(Side side, const TContact& a) {
+        if (side == Side::kPbx) {
+            if (!m_pbxIds) {
+                m_pbxIds.emplace();
+                for (const auto& c : m_ctrl.pbxContactList) {
+                    if (c) m_pbxIds->insert(c->contactId);
+                }
             }
+            return m_pbxIds->count(a.contactId) != 0;
         }
-        return m_pbxIds->count(contactId) != 0;
-    }
-    bool PartnerHolds(const std::string& entryId) {
         if (!m_partnerIds) {
             m_partnerIds.emplace();
             for (const auto& c : m_ctrl.partnerContactList) {
                 if (c) m_partnerIds->insert(c->entryId);
             }
         }
-        return m_partnerIds->count(entryId) != 0;
+        return m_partnerIds->count(a.entryId) != 0;
     }
 
     Tctrl& m_ctrl;

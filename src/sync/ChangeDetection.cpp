@@ -53,12 +53,42 @@ int UnlessSameNumbers(int r, TContact& a, const TContact& b) {
     return kCompareIdentical;
 }
 
+void MarkNumberChanges(TContact& a, const TContact& b) {
+    if (a.numbers) {
+        std::erase_if(*a.numbers, [](const TContactNumber& n) { return n.state == kDeleted; });
+        for (auto& n : *a.numbers) n.state = kNoChange;
+    }
+    TContact sameNames = b;
+    sameNames.firstName = a.firstName;
+    sameNames.lastName = a.lastName;
+    sameNames.displayName = a.displayName;
+    // Only the marks are wanted; with the names made equal the comparison reaches the numbers.
+    static_cast<void>(CompareMatchedContacts(a, sameNames, true));
+}
+
+void MarkRemovedFrom(TContact& a, const TContact& current) {
+    if (!current.numbers) return;
+    for (const auto& m : *current.numbers) {
+        if (m.state == kDeleted) continue;
+        bool has = false;
+        if (a.numbers) {
+            for (const auto& n : *a.numbers) has = has || n.numberType == m.numberType;
+        }
+        if (has) continue;
+        if (!a.numbers) a.numbers.emplace();
+        TContactNumber gone = m;
+        gone.state = kDeleted;
+        a.numbers->push_back(gone);
+    }
+}
+
 void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
     WriteLog("LOG: Start SyncPbxToPartner");
     ResetProgress(ctrl, Text(172));
     WriteLog("LOG: Searching for new / amended contacts in PBX ...");
     {
         const ListLookup inSyncList(eMatch_ContactId, ctrl.syncContactList, strategy);
+        const ListLookup inPartner(eMatch_EntryId, ctrl.partnerContactList, strategy);
         for (auto& p : ctrl.pbxContactList) {
             if (!p) continue;
             int i = -1;
@@ -74,6 +104,13 @@ void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
                          s.lastName, r);
                 auto c = Queued(*p, eAmendInPartner);
                 c->entryId = s.entryId;
+                MarkNumberChanges(*c, s);
+                // What the partner added meanwhile goes too: the amended item becomes the
+                // PBX's version as a whole (a conflict's rule has chosen that version).
+                int at = -1;
+                if (inPartner.Find(*c, at, false) >= 0) {
+                    MarkRemovedFrom(*c, *ctrl.partnerContactList[static_cast<std::size_t>(at)]);
+                }
                 ctrl.actionList.push_back(std::move(c));
             }
         }
@@ -115,6 +152,7 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
     WriteLog("LOG: Searching for new / amended contacts in %s ...", partnerName);
     {
         const ListLookup inSyncList(eMatch_EntryId, ctrl.syncContactList, strategy);
+        const ListLookup inPbx(eMatch_ContactId, ctrl.pbxContactList, strategy);
         TContact held;
         TNumberList dropped;
         for (auto& p : ctrl.partnerContactList) {
@@ -141,24 +179,21 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
                          s->lastName, partnerName, r, CompareResultName(r));
                 auto c = Queued(*p, eAmendInPBX);
                 c->contactId = s->contactId;
-                SetContactBarring(*c, barring);
                 if (slots.Limited()) {
-                    // The PBX keeps what the partner could not show, as a write replaces every
-                    // number of the contact. Those numbers go first: of several of one type
-                    // the partner holds the last, which is the one it sent.
                     SplitForPartner(*s, slots, held, dropped);
-                    if (!dropped.empty()) {
-                        TNumberList merged;
-                        for (auto n : dropped) {
-                            n.state = kNoChange;
-                            n.barring = barring;
-                            merged.push_back(n);
-                        }
-                        if (c->numbers)
-                            merged.insert(merged.end(), c->numbers->begin(), c->numbers->end());
-                        c->numbers = std::move(merged);
+                    MarkNumberChanges(*c, held);
+                    // The PBX as it is now, unless its contact is gone (then the amendment
+                    // adds it, with what the sync list knew).
+                    int at = -1;
+                    const TContact* pbxVersion = s;
+                    if (inPbx.Find(*c, at, false) >= 0) {
+                        pbxVersion = ctrl.pbxContactList[static_cast<std::size_t>(at)].get();
                     }
+                    KeepPbxOnlyNumbers(*c, *pbxVersion, slots);
+                } else {
+                    MarkNumberChanges(*c, *s);
                 }
+                SetContactBarring(*c, barring);
                 ctrl.actionList.push_back(std::move(c));
             }
         }

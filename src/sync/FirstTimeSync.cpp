@@ -18,7 +18,8 @@ std::unique_ptr<TContact> Queued(const TContact& c, int32_t action) {
 
 }  // namespace
 
-int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy) {
+int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy,
+                  const PartnerSlots& slots) {
     const std::string& partnerName = ctrl.partnerName;
     ctrl.SetResultCode(kResultOk);
     WriteLog("LOG: Start FirstTimeSync");
@@ -26,11 +27,18 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy) {
              static_cast<int>(ctrl.pbxContactList.size()), partnerName);
     {
         const ListLookup inPartner(eMatch_Name, ctrl.partnerContactList, strategy);
+        TContact held;
+        TNumberList dropped;
         for (auto& p : ctrl.pbxContactList) {
             if (!p) continue;
             int i = -1;
-            int r = inPartner.Find(*p, i, true);
-            if (r > 0) {
+            int r = inPartner.Find(*p, i, !slots.Limited());
+            if (slots.Limited() && r == 0) {
+                // Names alike: the numbers decide, as the partner would hold the PBX's.
+                const TContact& q = *ctrl.partnerContactList[static_cast<std::size_t>(i)];
+                SplitForPartner(*p, slots, held, dropped);
+                r = UnlessSameNumbers(CompareMatchedContacts(held, q, true), held, q);
+            } else if (r > 0) {
                 r = UnlessSameNumbers(r, *p, *ctrl.partnerContactList[static_cast<std::size_t>(i)]);
             }
             if (r == -1) {
@@ -58,6 +66,9 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy) {
             if (choice == kUsePbx) {
                 auto a = Queued(*p, eAmendInPartner);
                 a->entryId = q.entryId;
+                // The card becomes the PBX contact, without numbers of its own that would
+                // otherwise flow into the PBX with the next sync.
+                MarkNumberChanges(*a, q);
                 auto s = CopyContact(a.get());
                 // Not applied, the partner still holds q: q is then the agreed state, and the
                 // next sync sees the PBX's version as the change to carry across.
@@ -69,6 +80,7 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy) {
             } else if (choice == kUsePartner) {
                 auto a = Queued(q, eAmendInPBX);
                 a->contactId = p->contactId;
+                KeepPbxOnlyNumbers(*a, *p, slots);
                 auto s = CopyContact(a.get());
                 auto keep = CopyContact(p.get());
                 keep->entryId = q.entryId;

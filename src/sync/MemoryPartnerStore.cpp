@@ -1,5 +1,7 @@
 #include "sync/MemoryPartnerStore.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 namespace korvi {
@@ -19,6 +21,29 @@ TContact MemoryPartnerStore::Stored(const TContact& c) const {
         for (auto& n : *s.numbers) n.state = kNoChange;
     }
     return s;
+}
+
+// As the address book writes an amended item: each number fills its type's slot, a "Deleted"
+// marker empties it, and a slot the amendment says nothing about keeps its number.
+TContact MemoryPartnerStore::Amended(const TContact& item, const TContact& c) const {
+    if (!m_slots.onePerType) return Stored(c);
+    TContact merged = c;
+    TNumberList numbers = item.numbers.value_or(TNumberList{});
+    for (const auto& n : c.numbers.value_or(TNumberList{})) {
+        auto slot = std::find_if(numbers.begin(), numbers.end(), [&n](const TContactNumber& m) {
+            return m.numberType == n.numberType;
+        });
+        if (n.state == kDeleted) {
+            if (slot != numbers.end()) numbers.erase(slot);
+        } else if (slot != numbers.end()) {
+            *slot = n;
+        } else {
+            numbers.push_back(n);
+        }
+    }
+    merged.numbers.reset();
+    if (!numbers.empty()) merged.numbers = std::move(numbers);
+    return Stored(merged);
 }
 
 std::string MemoryPartnerStore::Put(const TContact& contact) {
@@ -53,11 +78,22 @@ int MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop,
 int MemoryPartnerStore::SaveContacts(TContactList& list, const StopFlag& stop,
                                      std::string& resultText) {
     m_contacts.clear();
+    int saved = 0;
     for (auto& c : list) {
         if (!c) continue;
         if (stop.load()) {
             resultText = "Saving cancelled";
             return -7;
+        }
+        if (m_saveFilter) {
+            if (const int rc = m_saveFilter(++saved); rc != 0) {
+                resultText = fmt::format("Writing item {} failed", saved);
+                return rc;
+            }
+            if (stop.load()) {
+                resultText = "Saving cancelled";
+                return -7;
+            }
         }
         c->entryId = Put(*c);
     }
@@ -104,7 +140,7 @@ int MemoryPartnerStore::UpdateContact(int kind, TContact& contact, std::string& 
             return -1;
         case kUpdateAmend:
             if (TContact* item = FindByEntryId(contact.entryId)) {
-                *item = Stored(contact);
+                *item = Amended(*item, contact);
                 return 0;
             }
             resultText = "Contact not found";

@@ -34,6 +34,10 @@ public:
     using UpdateFilter = std::function<int(int kind, const TContact& contact, int call)>;
     void SetUpdateFilter(UpdateFilter filter) { m_filter = std::move(filter); }
     void SetBeginFailure(int code) { m_beginFailure = code; }
+    // Sees every item SaveContacts is about to write (1-based) and may return a failure code
+    // (the save ends there, as a store whose write failed), or set a stop flag; 0 goes on.
+    using SaveFilter = std::function<int(int item)>;
+    void SetSaveFilter(SaveFilter filter) { m_saveFilter = std::move(filter); }
     // As a store with a fixed set of number slots: what does not fit is not kept.
     void SetSlots(PartnerSlots slots) { m_slots = std::move(slots); }
 
@@ -45,11 +49,13 @@ public:
 private:
     std::string NextEntryId();
     TContact Stored(const TContact& c) const;
+    TContact Amended(const TContact& item, const TContact& c) const;
 
     std::string m_storeId;
     TContactList m_contacts;
     int m_nextId = 1;
     UpdateFilter m_filter;
+    SaveFilter m_saveFilter;
     PartnerSlots m_slots;
     int m_beginFailure = 0;
     int m_updateCalls = 0;

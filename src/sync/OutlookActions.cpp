@@ -9,6 +9,7 @@
 #include "sync/PbxActions.h"
 #include "sync/Services.h"
 #include "sync/Tctrl.h"
+#include "sync/WholeSideCopy.h"
 
 namespace korvi {
 
@@ -19,7 +20,10 @@ void ExportToOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx, Tcontact
     ClearContactList(ctrl.pbxContactList);
     std::string text;
     int code = ReadPbxContacts(pbx, ctrl.pbxContactList, stop, text);
-    if (code == 0) code = outlook.SaveContacts(ctrl.pbxContactList, stop, text);
+    if (code == 0) {
+        code = ReplacePartnerContacts(outlook, contactFile, pbx.CurrentContactType(),
+                                      ctrl.pbxContactList, stop, text);
+    }
     if (code == 0) {
         code = contactFile.WriteSyncFile(pbx.CurrentContactType(), outlook.contactStoreID(), text,
                                          ctrl.pbxContactList);

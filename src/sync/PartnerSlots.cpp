@@ -33,4 +33,31 @@ void SplitForPartner(const TContact& contact, const PartnerSlots& slots, TContac
     if (!kept.empty()) held.numbers = std::move(kept);
 }
 
+void KeepPbxOnlyNumbers(TContact& amendment, const TContact& pbxVersion,
+                        const PartnerSlots& slots) {
+    if (!slots.Limited()) return;
+    TContact held;
+    TNumberList dropped;
+    SplitForPartner(pbxVersion, slots, held, dropped);
+    const auto partnerHoldsType = [&amendment](int32_t type) {
+        if (!amendment.numbers) return false;
+        for (const auto& n : *amendment.numbers) {
+            if (n.state != kDeleted && n.numberType == type) return true;
+        }
+        return false;
+    };
+    TNumberList merged;
+    for (auto n : dropped) {
+        const bool slot = !slots.holds || slots.holds(n.numberType);
+        if (slot && !partnerHoldsType(n.numberType)) continue;
+        n.state = kNoChange;
+        merged.push_back(n);
+    }
+    if (merged.empty()) return;
+    if (amendment.numbers) {
+        merged.insert(merged.end(), amendment.numbers->begin(), amendment.numbers->end());
+    }
+    amendment.numbers = std::move(merged);
+}
+
 }  // namespace korvi

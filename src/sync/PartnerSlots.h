@@ -29,4 +29,12 @@ struct PartnerSlots {
 void SplitForPartner(const TContact& contact, const PartnerSlots& slots, TContact& held,
                      TNumberList& dropped);
 
+// An amendment that carries the partner's version of a contact into the PBX replaces every
+// number the PBX holds of it; this puts back first the PBX's numbers the partner could never
+// show (with state "No Change"): those of a type it has no slot for, and, of several numbers of
+// one type, those it does not show, as long as the partner still holds that type (a type gone
+// from the partner was removed there, with all its numbers). They go first, so that of several
+// numbers of one type the partner's own stays the last, the one it shows.
+void KeepPbxOnlyNumbers(TContact& amendment, const TContact& pbxVersion, const PartnerSlots& slots);
+
 }  // namespace korvi

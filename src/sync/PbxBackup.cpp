@@ -19,6 +19,7 @@
 #include "app/Texts.h"
 #include "files/ContactFile.h"
 #include "pbx/PbxPhonebook.h"
+#include "sync/WholeSideCopy.h"
 
 namespace korvi {
 
@@ -208,6 +209,10 @@ int SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile, TContac
         return code;
     }
     if (info != nullptr) *info = backup;
+    if (const int code = ForgetPbxSyncLists(contactFile, pbx.CurrentContactType(), resultText);
+        code != 0) {
+        return code;
+    }
     const int code = pbx.SaveContacts(&list, stop, resultText);
     if (code != 0) resultText += BackupNote(backup, pbx.CurrentContactTypeName());
     return code;

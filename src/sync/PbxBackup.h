@@ -44,8 +44,9 @@ struct PbxBackupOptions {
                                     std::string& resultText, const PbxBackupOptions& options = {});
 
 // The guarded replace that every import and replace direction uses: the backup first, then
-// the PBX client's SaveContacts with list. Without a backup nothing is deleted. When the
-// replace fails, resultText ends with BackupNote. info tells the caller where the backup is.
+// the sync lists of the contact type are removed (ForgetPbxSyncLists), then the PBX client's
+// SaveContacts with list. Without a backup nothing is deleted. When the replace fails,
+// resultText ends with BackupNote. info tells the caller where the backup is.
 [[nodiscard]] int SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile,
                                          TContactList& list, const StopFlag& stop,
                                          std::string& resultText, PbxBackupInfo* info = nullptr,

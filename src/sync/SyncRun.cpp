@@ -11,6 +11,7 @@
 #include "sync/ConflictResolution.h"
 #include "sync/DeletionWarning.h"
 #include "sync/FirstTimeSync.h"
+#include "sync/WholeSideCopy.h"
 
 namespace korvi {
 
@@ -102,8 +103,11 @@ private:
                 return;
             }
         }
-        const int rc = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop, text);
-        if (rc != 0) text += note;
+        int rc = ForgetPbxSyncLists(m_ctx.files, m_contactType, text);
+        if (rc == 0) {
+            rc = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop, text);
+            if (rc != 0) text += note;
+        }
         m_ctrl.SetResult(rc, text);
         WriteHistory("Writing %d %s Contacts to PBX. PBX Currently has %d Contacts", q,
                      m_ctrl.partnerName, p);
@@ -129,7 +133,8 @@ private:
         WriteHistory("Writing %d PBX Contacts to %s. %s currenlty has %d contacts", p,
                      m_ctrl.partnerName, m_ctrl.partnerName, q);
         std::string text = m_ctrl.resultText();
-        const int rc = m_ctx.partner->SaveContacts(m_ctrl.pbxContactList, m_stop, text);
+        const int rc = ReplacePartnerContacts(*m_ctx.partner, m_ctx.files, m_contactType,
+                                              m_ctrl.pbxContactList, m_stop, text);
         m_ctrl.SetResult(rc, text);
         if (rc != 0) return;
         WriteSyncFile(m_ctrl.pbxContactList);
@@ -155,7 +160,8 @@ private:
                 WriteHistory("First time Sync. Num PBX Contacts[%d]. Num Partner Contacts[%d]", p,
                              q);
             }
-            if (FirstTimeSync(m_ctrl, m_ctx.run, m_ctx.matchStrategy) != 0) return;
+            if (FirstTimeSync(m_ctrl, m_ctx.run, m_ctx.matchStrategy, m_ctx.partnerSlots) != 0)
+                return;
             CountChangesInActionList(m_ctrl);
             if (m_ctx.dryRun) return;
             ProcessActionList(m_ctrl, m_ctx.pbx, *m_ctx.partner, m_ctx.run, m_stop);
