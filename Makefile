@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian machine; see README.md.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test tsan bench format clean
+.PHONY: deps build run test tsan bench format clean install package screenshots
 
 deps:
 	@scripts/install-deps
@@ -10,8 +10,22 @@ build: deps
 	cmake --preset release >/dev/null
 	cmake --build build -j $(JOBS)
 
+# With a display: the window on a simulated PBX and a demo address book. Without: the tour of
+# the command line tool.
 run: build
-	scripts/demo build/bin
+	@if [ -n "$${DISPLAY}$${WAYLAND_DISPLAY}" ]; then scripts/demo-window build/bin; \
+	else scripts/demo build/bin; fi
+
+install: build
+	cmake --install build
+
+# The Debian package (korvi, korvi-communicator, desktop entry, icon) in build/.
+package: build
+	cd build && cpack
+
+# Every tab and dialog as PNG files, rendered under Xvfb (SHOTS=folder, default build/shots).
+screenshots: build
+	scripts/screenshots build/bin $${SHOTS:-build/shots}
 
 test: deps
 	cmake --preset asan >/dev/null

@@ -73,11 +73,14 @@ std::filesystem::path BackupsFolder() { return DataFolder() / "backups"; }
 
 std::filesystem::path AddressBookFolderDefault() { return DataFolder() / "addressbook"; }
 
-std::filesystem::path SettingsFilePath() {
+std::filesystem::path ConfigFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const std::filesystem::path config =
-        (xdg != nullptr && xdg[0] == '/') ? std::filesystem::path(xdg) : HomeFolder() / ".config";
-    return config / "QVX" / "KorviCommunicator.conf";
+    return (xdg != nullptr && xdg[0] == '/') ? std::filesystem::path(xdg)
+                                             : HomeFolder() / ".config";
+}
+
+std::filesystem::path SettingsFilePath() {
+    return ConfigFolder() / "QVX" / "KorviCommunicator.conf";
 }
 
 bool EnsureDataFolders(std::string& error) {

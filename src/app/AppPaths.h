@@ -14,6 +14,8 @@ std::filesystem::path BackupsFolder();      // DataFolder()/backups
 // The default root of the local address book (the vCard folders of the "Outlook" partner).
 std::filesystem::path AddressBookFolderDefault();  // DataFolder()/addressbook
 
+// $XDG_CONFIG_HOME ($HOME/.config when XDG_CONFIG_HOME is unset, empty or relative).
+std::filesystem::path ConfigFolder();
 // $XDG_CONFIG_HOME/QVX/KorviCommunicator.conf ($HOME/.config when XDG_CONFIG_HOME is unset,
 // empty or relative). Read from the environment at each call.
 std::filesystem::path SettingsFilePath();
