@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace korvi::test {
 
@@ -27,6 +28,11 @@ std::filesystem::path MakeTempDir(const std::string& name) {
     auto dir = TempRoot() / (name + "-" + std::to_string(counter++));
     std::filesystem::create_directories(dir);
     return dir;
+}
+
+bool FixturesPresent() {
+    std::error_code ec;
+    return std::filesystem::is_directory(FixturesDir(), ec);
 }
 
 std::string ReadFile(const std::filesystem::path& file) {

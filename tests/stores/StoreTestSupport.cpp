@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "app/Log.h"
 #include "common/TestEnv.h"
@@ -17,7 +20,14 @@ namespace korvi::test {
 
 namespace fs = std::filesystem;
 
-fs::path VcardFixture(const std::string& name) { return FixturesDir() / "vcard" / name; }
+fs::path VcardFixture(const std::string& name) {
+    fs::path file = FixturesDir() / "vcard" / name;
+    std::error_code ec;
+    // A test that reads fixtures first skips itself when they are absent; a name that is
+    // missing from present fixtures is a mistake of the test.
+    if (!fs::is_regular_file(file, ec)) ADD_FAILURE() << "fixture not found: " << file.string();
+    return file;
+}
 
 LogCapture::LogCapture() : m_folder(MakeTempDir("logs")) {
     SetLogsFolder(m_folder);
