@@ -1,6 +1,7 @@
 #include "cli/SettingsCommand.h"
 
 #include <ctime>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -103,21 +104,39 @@ int SetSyncTime(CliIo& io, const std::string& value) {
     return kExitOk;
 }
 
-int Set(CliIo& io, const Command& command, const std::string& name, std::string value) {
-    if (name == kSyncTime) return SetSyncTime(io, value);
-    const SettingInfo* info = FindSetting(name);
-    if (info == nullptr) return UsageError(io, command, "unknown setting '" + name + "'");
-    if (info->kind == SettingKind::kEnciphered && value == "-" &&
-        !ReadSecretLine(io, std::string(name) + ": ", value)) {
-        io.Error("no value on standard input");
-        return kExitFailure;
+// A secret on the command line would stay in the shell history and show in the process list:
+// it comes from standard input ("-") or, without a value, from a prompt.
+bool TakeSecret(CliIo& io, const std::string& name, std::optional<std::string>& value) {
+    if (value && *value != "-") {
+        io.Error(name + " is a secret and is not taken from the command line: give '-' and the " +
+                 "value on standard input (echo ... | korvi settings set " + name +
+                 " -), or leave the value out to be asked for it");
+        return false;
     }
+    std::string secret;
+    if (!ReadSecretLine(io, name + ": ", secret)) {
+        io.Error("no value on standard input");
+        return false;
+    }
+    value = std::move(secret);
+    return true;
+}
+
+int Set(CliIo& io, const Command& command, const std::string& name,
+        std::optional<std::string> value) {
+    const SettingInfo* info = name == kSyncTime ? nullptr : FindSetting(name);
+    if (name != kSyncTime && info == nullptr)
+        return UsageError(io, command, "unknown setting '" + name + "'");
+    const bool secret = info != nullptr && info->kind == SettingKind::kEnciphered;
+    if (!secret && !value) return UsageError(io, command, "wrong number of arguments for 'set'");
+    if (secret && !TakeSecret(io, name, value)) return kExitFailure;
+    if (name == kSyncTime) return SetSyncTime(io, *value);
 
     KorviSettings settings;
     GetAllSettingsFromRegistry(settings);
     std::string message;
-    if (Check(*info, value, settings, message) != 0 ||
-        !SetSettingFromText(settings, *info, value)) {
+    if (Check(*info, *value, settings, message) != 0 ||
+        !SetSettingFromText(settings, *info, *value)) {
         io.Error(message.empty() ? name + " must be an integer value" : message);
         return kExitFailure;
     }
@@ -139,6 +158,7 @@ int SettingsCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (verb == "list" && words.size() == 1) return List(io);
     if (verb == "get" && words.size() == 2) return Get(io, *this, words[1]);
     if (verb == "set" && words.size() == 3) return Set(io, *this, words[1], words[2]);
+    if (verb == "set" && words.size() == 2) return Set(io, *this, words[1], std::nullopt);
     if (verb == "list" || verb == "get" || verb == "set") {
         return UsageError(io, *this, "wrong number of arguments for '" + verb + "'");
     }

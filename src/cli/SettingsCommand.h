@@ -1,5 +1,6 @@
 // `korvi settings list|get NAME|set NAME VALUE`: shows and edits the stored settings, checked
-// as the Settings tab checks them. Secrets are never shown.
+// as the Settings tab checks them. Secrets are never shown, and never taken from the command
+// line: `set Pin -` reads standard input, `set Pin` asks.
 #pragma once
 
 #include "cli/Command.h"
@@ -11,8 +12,8 @@ public:
     std::string_view Name() const override { return "settings"; }
     std::string_view Summary() const override { return "Show or change the stored settings"; }
     std::string Usage() const override {
-        return "korvi settings list | get NAME | set NAME VALUE  (Pin/GmailAccPwd VALUE '-' "
-               "reads standard input)";
+        return "korvi settings list | get NAME | set NAME VALUE | set Pin|GmailAccPwd [-]  "
+               "(secrets: '-' reads standard input, no value asks)";
     }
     [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
 };

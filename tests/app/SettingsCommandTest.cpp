@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(SettingsCommandTest, ListShowsDefaultsAndMasksSecrets) {
-    ASSERT_EQ(Korvi({"settings", "set", "Pin", "4711"}).code, 0);
+    ASSERT_EQ(Korvi({"settings", "set", "Pin", "-"}, "4711\n").code, 0);
     ASSERT_EQ(Korvi({"settings", "set", "GmailAccPwd", "-"}, "long password\n").code, 0);
     const CliRun list = Korvi({"settings", "list"});
     EXPECT_EQ(list.code, 0) << list.err;
@@ -89,11 +89,26 @@ const SetCase kSetCases[] = {
      1,
      "User Name on 'Settings' tab must be between 1 and 20 characters in length."},
     {"Pin_Short_Refused",
-     {"Pin", "123"},
-     "",
+     {"Pin", "-"},
+     "123\n",
      1,
      "User PIN on 'Settings' tab must be between 4 and 20 characters in length."},
     {"Pin_FromStdin_Stored", {"Pin", "-"}, "98765\r\n", 0, ""},
+    {"Pin_WithoutValue_AskedFor", {"Pin"}, "98765\n", 0, ""},
+    {"Pin_OnCommandLine_RefusedWithHint",
+     {"Pin", "98765"},
+     "",
+     1,
+     "Pin is a secret and is not taken from the command line: give '-' and the value on "
+     "standard input (echo ... | korvi settings set Pin -), or leave the value out to be asked "
+     "for it"},
+    {"GmailPassword_OnCommandLine_RefusedWithHint",
+     {"GmailAccPwd", "long password"},
+     "",
+     1,
+     "GmailAccPwd is a secret and is not taken from the command line: give '-' and the value on "
+     "standard input (echo ... | korvi settings set GmailAccPwd -), or leave the value out to be "
+     "asked for it"},
     {"Pin_EmptyStdin_Refused", {"Pin", "-"}, "", 1, "no value on standard input"},
     {"Timeout_OutOfRange_Refused",
      {"ConnTimeout", "61"},

@@ -285,10 +285,10 @@ TEST_F(PbxCommandsTest, StoredSettings_AreTheDefaults) {
          {std::vector<std::string>{"settings", "set", "PbxUrl", "http://127.0.0.1"},
           {"settings", "set", "PbxPort", std::to_string(m_sim->Port())},
           {"settings", "set", "UserName", "alice"},
-          {"settings", "set", "Pin", kPin},
+          {"settings", "set", "Pin", "-"},
           {"settings", "set", "SyncContactType", "101"},
           {"settings", "set", "SyncContactTypeName", "Alice Desk"}}) {
-        CliRun setting;
+        CliRun setting(std::string(kPin) + "\n");
         ASSERT_EQ(Run(setting, set, false), 0) << setting.err.str();
     }
     SeedDesk(2);
