@@ -6,6 +6,7 @@
 
 #include "app/Log.h"
 #include "app/Texts.h"
+#include "stores/outlook/ContactItemRecord.h"
 #include "stores/outlook/OutlookVersion.h"
 
 namespace korvi {
@@ -17,12 +18,6 @@ namespace {
 constexpr int kContactFolderImage = 1;
 
 std::string Num(long long n) { return fmt::format("{}", n); }
-
-// Names and numbers as every store cleans them.
-std::string Cleaned(std::string text) {
-    CleanName(text);
-    return text;
-}
 
 }  // namespace
 
@@ -273,35 +268,19 @@ int Toutlook::LoadContacts(TContactList& list, const StopFlag& stop, std::string
                     k);
                 continue;
             }
-            std::string displayName = contact->FileAs();
-            std::string lastName = contact->LastName();
-            const std::string middleName = contact->MiddleName();
-            const std::string companyName = contact->CompanyName();
-            std::string firstName = contact->FirstName();
-            if (!middleName.empty()) firstName += " " + middleName;
-            if (!companyName.empty() && lastName.empty() && firstName.empty())
-                lastName = companyName;
-            CleanName(displayName);
-            CleanName(lastName);
-            CleanName(firstName);
-            if (displayName.empty()) {
+            auto record = std::make_unique<TContact>();
+            const ItemRecord read = ReadItemRecord(*contact, *record);
+            if (read == ItemRecord::kInvalidName) {
                 WriteLog(
                     "LOG: OUTLOOK: LoadContacts: Invalid name - not loading. Full Name [%s] "
                     "(%d) LastName [%s] (%d) FirstName [%s] (%d)",
-                    displayName, static_cast<int>(displayName.size()), lastName,
-                    static_cast<int>(lastName.size()), firstName,
-                    static_cast<int>(firstName.size()));
+                    record->displayName, static_cast<int>(record->displayName.size()),
+                    record->lastName, static_cast<int>(record->lastName.size()), record->firstName,
+                    static_cast<int>(record->firstName.size()));
                 continue;
             }
-            auto record = std::make_unique<TContact>();
-            record->contactId = 0;
             record->entryId = contact->EntryID();
-            record->displayName = displayName;
-            record->lastName = lastName;
-            record->firstName = firstName;
-            for (int slot = 0; slot < 8; ++slot)
-                AddNumber(Cleaned(contact->Get(kSlotProperties[slot])), slot, *record);
-            if (record->numbers) {
+            if (read == ItemRecord::kLoaded) {
                 list.push_back(std::move(record));
             } else {
                 WriteLog("LOG: OUTLOOK: LoadContacts: [%s] has no numbers - not loading.",
@@ -447,24 +426,7 @@ void Toutlook::WriteContact(TContact* contact, OlContactItem* item) {
         return;
     }
     WriteLog("LOG: OUTLOOK: WriteContact: [%s] [%s]", contact->firstName, contact->lastName);
-    item->SetFileAs(contact->displayName);
-    item->SetLastName(contact->lastName);
-    // The first name was read with the middle name joined to it; writing the joined text back
-    // beside the unchanged middle name would add the middle name once more at every amend.
-    std::string firstName = contact->firstName;
-    const std::string middleName = item->MiddleName();
-    const std::string joinedTail = " " + middleName;
-    if (!middleName.empty() && firstName.size() > joinedTail.size() &&
-        firstName.compare(firstName.size() - joinedTail.size(), joinedTail.size(), joinedTail) == 0)
-        firstName.resize(firstName.size() - joinedTail.size());
-    item->SetFirstName(firstName);
-    if (contact->numbers) {
-        for (const auto& number : *contact->numbers) {
-            if (number.numberType < kHome1 || number.numberType > kFaxBus) continue;
-            item->Set(kSlotProperties[number.numberType],
-                      number.state == kDeleted ? std::string() : number.number);
-        }
-    }
+    WriteItemRecord(*contact, *item);
     item->Save();
     contact->entryId = item->EntryID();
 }
