@@ -11,7 +11,7 @@
 
 #include "app/Log.h"
 #include "carddav/CardDavWorld.h"
-#include "carddav/RadicaleServer.h"
+#include "carddav/SharedRadicale.h"
 #include "common/TestEnv.h"
 #include "net/CurlTransport.h"
 #include "sync/SyncDriver.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "PbxSimulator.h"
-#include "carddav/RadicaleServer.h"
+#include "carddav/SharedRadicale.h"
 #include "common/TestEnv.h"
 #include "pbx/PbxContactMapping.h"
 #include "pbx/Tpbx.h"

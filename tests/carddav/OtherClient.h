@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "carddav/RadicaleServer.h"
+#include "carddav/SharedRadicale.h"
 #include "net/CurlTransport.h"
 
 namespace korvi::test {

@@ -11,7 +11,7 @@
 #include "app/Log.h"
 #include "carddav/CardDavWorld.h"
 #include "carddav/OtherClient.h"
-#include "carddav/RadicaleServer.h"
+#include "carddav/SharedRadicale.h"
 #include "common/TestEnv.h"
 #include "stores/carddav/CardCache.h"
 #include "sync/SyncTestSupport.h"
@@ -308,7 +308,7 @@ TEST_F(TcardDavTest, PlainHttpOnlyToLoopbackAndTlsOnlyWithATrustedCertificate) {
     EXPECT_NE(std::string::npos, text.find("not encrypted")) << text;
     EXPECT_EQ(0, s->RequestCount());
 
-    RadicaleServer tlsServer(RadicaleServer::Options{.tls = true});
+    RadicaleServer tlsServer(RadicaleServer::Options{.tls = true, .folder = MakeTempDir("tls")});
     std::string error;
     ASSERT_TRUE(tlsServer.Start(error)) << error;
     std::string url;

@@ -1,7 +1,5 @@
-// A real CardDAV server for the tests: Radicale on 127.0.0.1 with a temporary storage folder
-// and a temporary htpasswd file, over plain HTTP or over TLS with a throw-away authority. One
-// process per server; the tests of one binary share it and give each world an address book
-// of its own.
+// A real CardDAV server for tests and benchmarks: Radicale on 127.0.0.1 with a storage folder
+// and an htpasswd file of its own, over plain HTTP or over TLS with a throw-away authority.
 #pragma once
 
 #include <sys/types.h>
@@ -18,6 +16,9 @@ public:
 
     struct Options {
         bool tls = false;
+        // Where the storage, the users file and the certificates go (made when missing);
+        // empty: a new folder in the system's temporary folder, removed by the destructor.
+        std::filesystem::path folder;
     };
 
     explicit RadicaleServer(Options options);
@@ -51,18 +52,12 @@ private:
 
     Options m_options;
     std::filesystem::path m_dir;
+    bool m_ownDir = false;
     std::filesystem::path m_caFile;
     std::filesystem::path m_certFile;
     std::filesystem::path m_keyFile;
     int m_port = 0;
     pid_t m_pid = -1;
 };
-
-// The server of this test process over plain HTTP, started at the first call; null (with the
-// reason) when Radicale is not installed or does not start.
-RadicaleServer* SharedRadicale(std::string& whyNot);
-
-// A fresh, uniquely named address book on the shared server; empty with whyNot on failure.
-std::string FreshAddressBook(std::string& whyNot);
 
 }  // namespace korvi::test

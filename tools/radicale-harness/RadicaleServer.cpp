@@ -1,4 +1,4 @@
-#include "carddav/RadicaleServer.h"
+#include "RadicaleServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,13 +11,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "ThrowawayTls.h"
-#include "common/TestEnv.h"
 #include "net/CurlTransport.h"
 
 extern char** environ;
@@ -56,20 +58,52 @@ bool Accepting(int port) {
     return ok;
 }
 
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool WriteAll(const std::filesystem::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
 }  // namespace
 
 RadicaleServer::RadicaleServer(Options options) : m_options(options) {}
 
-RadicaleServer::~RadicaleServer() { Stop(); }
+RadicaleServer::~RadicaleServer() {
+    Stop();
+    std::error_code ec;
+    if (m_ownDir) std::filesystem::remove_all(m_dir, ec);
+}
 
 std::string RadicaleServer::Url() const {
     return std::string(m_options.tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port);
 }
 
 bool RadicaleServer::Start(std::string& error) {
-    m_dir = MakeTempDir("radicale");
-    std::filesystem::create_directories(m_dir / "storage");
-    WriteFile(m_dir / "users", std::string(kUser) + ":" + kPassword + "\n");
+    m_dir = m_options.folder;
+    if (m_dir.empty()) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "korvi-radicale-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            error = "cannot make a temporary folder";
+            return false;
+        }
+        m_dir = pattern;
+        m_ownDir = true;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(m_dir / "storage", ec);
+    if (ec || !WriteAll(m_dir / "users", std::string(kUser) + ":" + kPassword + "\n")) {
+        error = "cannot prepare " + m_dir.string();
+        return false;
+    }
     if (m_options.tls) {
         tls::TlsFiles files;
         if (!tls::MakeThrowawayTls(m_dir, {"127.0.0.1", "localhost"}, files, error)) return false;
@@ -145,7 +179,7 @@ bool RadicaleServer::WaitUntilAccepting(std::string& error) {
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
-            error = "radicale ended at start: " + ReadFile(m_dir / "radicale.log");
+            error = "radicale ended at start: " + ReadAll(m_dir / "radicale.log");
             return false;
         }
         if (Accepting(m_port)) return true;
@@ -194,26 +228,6 @@ bool RadicaleServer::MakeAddressBook(const std::string& name, std::string& url,
     }
     url = request.url;
     return true;
-}
-
-RadicaleServer* SharedRadicale(std::string& whyNot) {
-    static std::unique_ptr<RadicaleServer> server;
-    static std::string failure;
-    if (!server && failure.empty()) {
-        auto s = std::make_unique<RadicaleServer>();
-        if (s->Start(failure)) server = std::move(s);
-    }
-    whyNot = failure;
-    return server.get();
-}
-
-std::string FreshAddressBook(std::string& whyNot) {
-    static std::atomic<int> counter{0};
-    RadicaleServer* server = SharedRadicale(whyNot);
-    if (server == nullptr) return {};
-    std::string url;
-    if (!server->MakeAddressBook("book" + std::to_string(counter++), url, whyNot)) return {};
-    return url;
 }
 
 }  // namespace korvi::test

@@ -1,0 +1,163 @@
+// A sync of 2,000 contacts between the PBX simulator and a CardDAV address book on Radicale,
+// both on 127.0.0.1: the first sync (every card written), a sync without changes (one
+// sync-collection request), one after 1% of the PBX contacts changed, and a load by a store
+// without its cache (every card fetched). Prints the time and the requests of each.
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "PbxSimulator.h"
+#include "RadicaleServer.h"
+#include "app/Log.h"
+#include "files/ContactFile.h"
+#include "pbx/Tpbx.h"
+#include "stores/carddav/TcardDav.h"
+#include "sync/SyncRun.h"
+
+namespace {
+
+using namespace korvi;
+
+constexpr int kContacts = 2000;
+constexpr int32_t kExtension = 101;
+
+class AutoAnswer final : public Prompt {
+public:
+    int Ask(const Question& q) override {
+        return q.kind == Question::Kind::SimilarContact ? kUsePbx : kOk;
+    }
+};
+
+CardDavSettings Settings(const std::string& url) {
+    CardDavSettings s;
+    s.url = url;
+    s.user = test::RadicaleServer::kUser;
+    s.password = test::RadicaleServer::kPassword;
+    return s;
+}
+
+struct World {
+    World(const std::filesystem::path& dir, const std::string& collection)
+        : pbx(progress),
+          store(progress, dir / "cache"),
+          files(progress, dir / "data"),
+          ctx(ctrl, pbx, files) {
+        std::filesystem::create_directories(dir / "data");
+        store.settings = Settings(collection);
+        ctrl.SetPrompt(&prompt);
+        ctx.selectPartner = [this](Tctrl&, std::string&) { return &store; };
+        ctx.partnerSlots = PartnerSlots::AddressBook();
+    }
+    bool Start(int seeded) {
+        std::string error;
+        if (!sim.Start(error)) {
+            std::fprintf(stderr, "simulator: %s\n", error.c_str());
+            return false;
+        }
+        if (sim.SeedContacts(seeded, kExtension) != seeded) return false;
+        pbx.SetConnectionParams(sim.Url(), "user", "30", "1234");
+        pbx.contactType = kExtension;
+        pbx.contactTypeName = "Extension 201";
+        return true;
+    }
+    double Sync(const char* what) {
+        StopFlag stop{false};
+        const long requests = store.RequestCount();
+        const auto t0 = std::chrono::steady_clock::now();
+        DoSync(ctx, stop);
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (ctrl.resultCode() != 0) {
+            std::printf("  %-48s FAILED: %s (%d)\n", what, ctrl.resultText().c_str(),
+                        ctrl.resultCode());
+            return -1;
+        }
+        std::printf("  %-48s %7.2f s  (PBX %d updates, CardDAV %d updates, %ld requests)\n", what,
+                    s, ctrl.pbxUpdates, ctrl.partnerUpdates, store.RequestCount() - requests);
+        return s;
+    }
+
+    NullProgress progress;
+    sim::PbxSimulator sim;
+    Tpbx pbx;
+    TcardDav store;
+    TcontactFile files;
+    Tctrl ctrl;
+    AutoAnswer prompt;
+    SyncContext ctx;
+};
+
+std::filesystem::path TempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "bench-carddav-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return {};
+    return pattern;
+}
+
+bool AmendPbx(World& w, int n) {
+    TContactList list;
+    std::string text;
+    StopFlag stop{false};
+    if (w.pbx.GetContactIdsForCurContactType(text) != 0) return false;
+    if (w.pbx.LoadContacts(&list, stop, text) != 0) return false;
+    for (int i = 0; i < n && i < static_cast<int>(list.size()); ++i) {
+        TContact& c = *list[static_cast<std::size_t>(i * 37 % list.size())];
+        AddNumber("+49 30 555 " + std::to_string(1000 + i), kMob, c);
+        if (w.pbx.WriteContact(c, text) != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    SetDetailedLogging(false);
+    const auto root = TempDir();
+    if (root.empty()) return 1;
+    SetLogsFolder(root / "logs");
+    int rc = 0;
+    {
+        test::RadicaleServer server(
+            test::RadicaleServer::Options{.tls = false, .folder = root / "radicale"});
+        std::string error, collection;
+        if (!server.Start(error) || !server.MakeAddressBook("bench", collection, error)) {
+            std::fprintf(stderr, "radicale: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf(
+            "CardDAV sync, %d contacts, PBX simulator and Radicale (address book %s) on "
+            "127.0.0.1:\n",
+            kContacts, collection.c_str());
+        World w(root / "world", collection);
+        if (!w.Start(kContacts)) return 1;
+        if (w.Sync("first sync, empty address book (all written)") < 0) rc = 1;
+        if (w.Sync("sync without changes") < 0) rc = 1;
+        if (!AmendPbx(w, kContacts / 100)) rc = 1;
+        if (w.Sync("sync with 1% of the PBX contacts amended") < 0) rc = 1;
+
+        NullProgress progress;
+        TcardDav cold(progress, root / "cold-cache");
+        cold.settings = Settings(collection);
+        TContactList list;
+        StopFlag stop{false};
+        std::string text;
+        const auto t0 = std::chrono::steady_clock::now();
+        const int load = cold.LoadContacts(list, stop, text);
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (load != 0) {
+            std::printf("  load without a cache FAILED: %s\n", text.c_str());
+            rc = 1;
+        } else {
+            std::printf("  %-48s %7.2f s  (%zu contacts, %ld requests)\n",
+                        "load by a store without its cache", s, list.size(), cold.RequestCount());
+        }
+        w.sim.Stop();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return rc;
+}
