@@ -13,6 +13,7 @@
 #include "carddav/OtherClient.h"
 #include "carddav/SharedRadicale.h"
 #include "common/TestEnv.h"
+#include "net/CurlTransport.h"
 #include "stores/carddav/CardCache.h"
 #include "sync/SyncTestSupport.h"
 
@@ -254,6 +255,54 @@ TEST_F(TcardDavTest, AStaleEtagRereadsTheCardAndWritesOnlyOverChangesTheSyncDoes
     // And one already gone is not found, as in the address book.
     EXPECT_EQ(-1, Update(*s, PartnerStore::kUpdateDelete, gone, text));
     EXPECT_EQ("Could not find Anna Lee in CardDAV", text);
+}
+
+// A server without sync-collection (it answers the report with 501, as such servers do):
+// the store compares ETags and fetches only the cards whose tag changed.
+class NoSyncReportTransport final : public net::HttpTransport {
+public:
+    net::HttpResponse Send(const net::HttpRequest& request) override {
+        if (request.method == "REPORT" &&
+            request.body.find("sync-collection") != std::string::npos) {
+            net::HttpResponse r;
+            r.status = 501;
+            return r;
+        }
+        if (request.method == "REPORT") ++multigets;
+        return m_inner.Send(request);
+    }
+    int multigets = 0;
+
+private:
+    net::CurlTransport m_inner;
+};
+
+TEST_F(TcardDavTest, WithoutSyncCollectionTheEtagsDecideWhatIsFetched) {
+    NoSyncReportTransport* transport = nullptr;
+    TcardDav s(m_progress, MakeTempDir("cache"), [&transport](const CardDavSettings&) {
+        auto t = std::make_unique<NoSyncReportTransport>();
+        transport = t.get();
+        return t;
+    });
+    s.settings = RadicaleSettings(m_url);
+    TContact anna = MakeContact("Anna Lee: Mob=0170 111");
+    TContact ben = MakeContact("Ben Ode: Bus1=030 222");
+    std::string text;
+    ASSERT_EQ(0, Update(s, PartnerStore::kUpdateAdd, anna, text)) << text;
+    ASSERT_EQ(0, Update(s, PartnerStore::kUpdateAdd, ben, text)) << text;
+    EXPECT_EQ(2u, Load(s).size());
+    ASSERT_NE(nullptr, transport);
+
+    const int fetchesBefore = transport->multigets;
+    EXPECT_EQ(2u, Load(s).size());
+    EXPECT_EQ(fetchesBefore, transport->multigets) << "nothing changed, nothing fetched";
+
+    std::string card = m_other.Get(anna.entryId);
+    card.replace(card.find("0170 111"), 8, "0170 999");
+    ASSERT_EQ(201, m_other.Put(anna.entryId, card));
+    EXPECT_EQ(200, m_other.Send("DELETE", ben.entryId).status);
+    EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=0170 999"}), Canon(Load(s)));
+    EXPECT_EQ(fetchesBefore + 1, transport->multigets);
 }
 
 TEST_F(TcardDavTest, ATokenTheServerForgotReadsTheWholeBook) {

@@ -62,6 +62,14 @@ long TcardDav::RequestCount() const {
     return m_requestsBefore + (m_client ? m_client->RequestCount() : 0);
 }
 
+std::unique_ptr<net::HttpTransport> TcardDav::MakeTransport() const {
+    if (m_makeTransport) return m_makeTransport(settings);
+    net::CurlTransportOptions options;
+    options.caFile = settings.caFile;
+    options.userAgent = std::string(kAppName) + "/" + kAppVersion;
+    return std::make_unique<net::CurlTransport>(options);
+}
+
 int TcardDav::Connect(std::string& resultText) {
     const std::string key = settings.url + '\n' + settings.user + '\n' + settings.password + '\n' +
                             settings.caFile + '\n' + std::to_string(settings.timeoutMs);
@@ -82,14 +90,7 @@ int TcardDav::Connect(std::string& resultText) {
         resultText = refusal;
         return -1;
     }
-    if (m_makeTransport) {
-        m_transport = m_makeTransport(settings);
-    } else {
-        net::CurlTransportOptions options;
-        options.caFile = settings.caFile;
-        options.userAgent = std::string(kAppName) + "/" + kAppVersion;
-        m_transport = std::make_unique<net::CurlTransport>(options);
-    }
+    m_transport = MakeTransport();
     m_client = std::make_unique<CardDavClient>(
         *m_transport, DavAccount{settings.user, settings.password, settings.timeoutMs});
     std::vector<AddressBookInfo> books;
@@ -124,15 +125,7 @@ int TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out, std::string& r
         resultText = refusal;
         return -1;
     }
-    std::unique_ptr<net::HttpTransport> transport;
-    if (m_makeTransport) {
-        transport = m_makeTransport(settings);
-    } else {
-        net::CurlTransportOptions options;
-        options.caFile = settings.caFile;
-        options.userAgent = std::string(kAppName) + "/" + kAppVersion;
-        transport = std::make_unique<net::CurlTransport>(options);
-    }
+    std::unique_ptr<net::HttpTransport> transport = MakeTransport();
     CardDavClient client(*transport,
                          DavAccount{settings.user, settings.password, settings.timeoutMs});
     DavFailure failure;
@@ -239,6 +232,10 @@ bool TcardDav::Refresh(const StopFlag& stop, bool& stopped, std::string& error) 
         } else if (failure.status == 0) {
             error = failure.text;  // no answer: the server is not there
             return false;
+        } else {
+            // It answered, but not the report: it is not asked again on this connection.
+            WriteLog("LOG: CARDDAV: No sync-collection (%s); comparing ETags", failure.text);
+            m_collection.offersSyncCollection = false;
         }
         if (listedBySync) {
             full = m_cache.syncToken.empty();

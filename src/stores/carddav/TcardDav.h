@@ -70,6 +70,7 @@ public:
     static constexpr int kResultStopped = -7;
 
 private:
+    std::unique_ptr<net::HttpTransport> MakeTransport() const;
     [[nodiscard]] int Connect(std::string& resultText);
     void LoadCacheFor(const std::string& collection);
     void SaveCache();
