@@ -123,6 +123,131 @@ TEST(SlotRoundTripTest, DeletingTheFirstHomeNumberMarksTheSecond) {
               "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=\"home,voice,x-home2\":2\nEND:VCARD\n");
 }
 
+// A card with more numbers than slots: every kind twice, HOME and WORK three times. The extra
+// lines (values starting with "x") are never read into a slot, also not after the sync empties
+// the slot they would move up into, and never change.
+const std::string kCrowdedCard =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c1\r\nFN:Crowded\r\n"
+    "TEL;TYPE=home:h1\r\nTEL;TYPE=home:h2\r\nTEL;TYPE=home:xh3\r\n"
+    "TEL;TYPE=work:w1\r\nTEL;TYPE=work:w2\r\nTEL;TYPE=work:xw3\r\n"
+    "TEL;TYPE=cell:c1\r\nTEL;TYPE=cell:xc2\r\n"
+    "TEL;TYPE=voice:o1\r\nTEL;TYPE=pager:xo2\r\nTEL;TYPE=main:xo3\r\n"
+    "TEL;TYPE=home,fax:fh1\r\nTEL;TYPE=home,fax:xfh2\r\n"
+    "TEL;TYPE=work,fax:fb1\r\nTEL;TYPE=work,fax:xfb2\r\n"
+    "EMAIL:c@example.com\r\nEND:VCARD\r\n";
+
+std::vector<std::string> ExtraLines(const std::string& card) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < card.size()) {
+        std::size_t end = card.find("\r\n", start);
+        std::string line = card.substr(start, end - start);
+        if (line.rfind("TEL", 0) == 0 && line.find(":x") != std::string::npos)
+            lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+TEST(SlotRoundTripTest, ClearedSlotsStayClearedBesideExtraNumbers) {
+    const std::vector<std::string> extras = ExtraLines(kCrowdedCard);
+    ASSERT_EQ(extras.size(), 7u);
+    for (int to = 0; to < 256; ++to) {
+        // There and back again, and once more: marks from one write must not confuse the next.
+        std::string card = kCrowdedCard;
+        for (int step = 1; step <= 3; ++step) {
+            const int mask = step == 2 ? (~to & 255) : to;
+            card = Amend(card, mask, step);
+            CardFields f = ReadOne(card);
+            ASSERT_EQ(SlotsText(f.props), SlotsText(PropsForMask(mask, step)))
+                << "to " << to << " step " << step << "\n"
+                << card;
+            ASSERT_EQ(ExtraLines(card), extras) << "to " << to << " step " << step;
+        }
+    }
+}
+
+struct ClearCase {
+    const char* name;
+    std::string card;
+    P slot;
+    std::string expected;  // the whole card after the slot was emptied
+};
+
+const ClearCase kClears[] = {
+    {"SecondCell_StaysOutOfMob",
+     "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=cell:1\nTEL;TYPE=cell:2\nEND:VCARD\n",
+     P::MobileTelephoneNumber,
+     "BEGIN:VCARD\nVERSION:3.0\nFN:A\nX-KORVI-CLEARED:Mob 370cabd5\nTEL;TYPE=cell:2\nEND:VCARD\n"},
+    {"PagerBesideVoice_StaysOutOfOther",
+     "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=voice:1\nTEL;TYPE=pager:2\nEND:VCARD\n",
+     P::OtherTelephoneNumber,
+     "BEGIN:VCARD\nVERSION:3.0\nFN:A\nX-KORVI-CLEARED:Other 370cabd5\nTEL;TYPE=pager:2\n"
+     "END:VCARD\n"},
+    {"ThirdHome_StaysOutOfHome1_SecondKeepsHome2",
+     "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:A\r\nTEL;HOME:1\r\nTEL;HOME:2\r\nTEL;HOME:3\r\n"
+     "END:VCARD\r\n",
+     P::HomeTelephoneNumber,
+     "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:A\r\nX-KORVI-CLEARED:Home1 360caa42\r\n"
+     "TEL;HOME;X-HOME2:2\r\nTEL;HOME:3\r\nEND:VCARD\r\n"},
+    {"ThirdWork_StaysOutOfBus2",
+     "BEGIN:VCARD\nVERSION:4.0\nFN:A\nTEL;TYPE=work:1\nTEL;TYPE=work:2\nTEL;TYPE=work:3\n"
+     "END:VCARD\n",
+     P::Business2TelephoneNumber,
+     "BEGIN:VCARD\nVERSION:4.0\nFN:A\nTEL;TYPE=work:1\nX-KORVI-CLEARED:Bus2 360caa42\n"
+     "TEL;TYPE=work:3\nEND:VCARD\n"},
+    {"NoOtherLineOfTheKind_LineJustGoes",
+     "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=cell:1\nTEL;TYPE=home:2\nEND:VCARD\n",
+     P::MobileTelephoneNumber, "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=home:2\nEND:VCARD\n"},
+};
+
+void PrintTo(const ClearCase& c, std::ostream* os) { *os << c.name; }
+
+class ClearTest : public testing::TestWithParam<ClearCase> {};
+
+TEST_P(ClearTest, WritesExactlyAndReadsBackEmpty) {
+    const ClearCase& c = GetParam();
+    VcardFile file;
+    std::string error;
+    ASSERT_TRUE(ParseVcardFile(c.card, file, error)) << error;
+    CardFields before;
+    ASSERT_TRUE(ReadCardFields(file.cards[0], before, error)) << error;
+    CardChanges changes;
+    changes.values[static_cast<int>(c.slot)] = "";
+    std::string out;
+    ASSERT_TRUE(EditCard(file, file.cards[0], changes, out, error)) << error;
+    EXPECT_EQ(out, c.expected);
+    CardFields after = ReadOne(out);
+    before.props[static_cast<int>(c.slot)].clear();
+    EXPECT_EQ(after.props, before.props);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mapping, ClearTest, testing::ValuesIn(kClears),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The mark keeps out only the line it names: once that line is gone or holds another number,
+// a number of that kind fills the slot again, and a later write drops the mark.
+TEST(SlotRoundTripTest, AClearedSlotMarkNamesOneLine) {
+    const std::string cleared =
+        "BEGIN:VCARD\nVERSION:3.0\nFN:A\nX-KORVI-CLEARED:Mob 370cabd5\nTEL;TYPE=cell:2\n"
+        "END:VCARD\n";
+    EXPECT_EQ(ReadOne(cleared).props[static_cast<int>(P::MobileTelephoneNumber)], "");
+    const std::string edited =
+        "BEGIN:VCARD\nVERSION:3.0\nFN:A\nX-KORVI-CLEARED:Mob 370cabd5\nTEL;TYPE=cell:3\n"
+        "END:VCARD\n";
+    EXPECT_EQ(ReadOne(edited).props[static_cast<int>(P::MobileTelephoneNumber)], "3");
+    VcardFile file;
+    std::string error;
+    ASSERT_TRUE(ParseVcardFile(edited, file, error)) << error;
+    CardChanges changes;
+    changes.values[static_cast<int>(P::HomeTelephoneNumber)] = "4";
+    std::string out;
+    ASSERT_TRUE(EditCard(file, file.cards[0], changes, out, error)) << error;
+    EXPECT_EQ(out,
+              "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=cell:3\nTEL;TYPE=home,voice:4\n"
+              "END:VCARD\n");
+}
+
 struct AmendFixture {
     const char* name;
     const char* file;
@@ -285,6 +410,28 @@ TEST_P(EditTest, WritesExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Mapping, EditTest, testing::ValuesIn(kEdits),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The text-only interface for stores that hold one card per resource.
+TEST(SingleCardTest, EditsTheOnlyCardAndRefusesSeveral) {
+    const std::string text =
+        "\xEF\xBB\xBF"
+        "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL:1\nEND:VCARD\n\n";
+    CardChanges changes;
+    changes.values[static_cast<int>(P::OtherTelephoneNumber)] = "2";
+    std::string out, error;
+    ASSERT_TRUE(EditSingleCard(text, changes, out, error)) << error;
+    EXPECT_EQ(out,
+              "\xEF\xBB\xBF"
+              "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL:2\nEND:VCARD\n\n");
+    CardFields f;
+    ASSERT_TRUE(ReadSingleCard(out, f, error)) << error;
+    EXPECT_EQ(f.props[static_cast<int>(P::OtherTelephoneNumber)], "2");
+
+    EXPECT_FALSE(ReadSingleCard(text + "BEGIN:VCARD\nVERSION:3.0\nFN:B\nEND:VCARD\n", f, error));
+    EXPECT_EQ(error, "the text holds more than one card");
+    EXPECT_FALSE(EditSingleCard("BEGIN:VCARD\nVERSION:9.9\nEND:VCARD\n", changes, out, error));
+    EXPECT_EQ(error, "unsupported vCard version 9.9");
+}
 
 TEST(NewCardTest, Version30WithUidNameNumbersAndOurProdId) {
     ContactProps props;

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "app/XmlDocument.h"
+#include "stores/outlook/VcardTelSlots.h"
 
 namespace korvi::outlook {
 
@@ -275,7 +276,7 @@ std::vector<std::string> VcardLine::Types() const {
 
 bool IsMappedProperty(std::string_view n) {
     return n == "FN" || n == "N" || n == "ORG" || n == "TEL" || n == "UID" || n == "KIND" ||
-           n == "X-ADDRESSBOOKSERVER-KIND";
+           n == "X-ADDRESSBOOKSERVER-KIND" || n == kClearedSlotProperty;
 }
 
 bool ParseVcardFile(std::string text, VcardFile& file, std::string& error) {
