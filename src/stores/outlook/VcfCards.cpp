@@ -29,6 +29,32 @@ bool IsCardFileName(const std::string& name) {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// The file without card k. A card after it that has no UID would take the place, and with it
+// the id, of the card before it, and the sync list would read it as deleted and re-added: it
+// gets the id it has now as its UID.
+bool TextWithoutCard(const VcardFile& file, int k, const std::string& fileName, std::string& out,
+                     std::string& error) {
+    out.assign(file.text, 0, file.cards[k].begin);
+    std::size_t pos = file.cards[k].end;
+    for (std::size_t j = k + 1; j < file.cards.size(); ++j) {
+        const VcardCard& card = file.cards[j];
+        out.append(file.text, pos, card.begin - pos);
+        pos = card.end;
+        CardFields fields;
+        std::string cardText;
+        if (card.problem.empty() && ReadCardFields(card, fields, error) && fields.uid.empty()) {
+            CardChanges pin;
+            pin.addUid = PlaceId(fileName, static_cast<int>(j));
+            if (!EditCard(file, card, pin, cardText, error)) return false;
+            out += cardText;
+        } else {
+            out.append(file.text, card.begin, card.end - card.begin);
+        }
+    }
+    out.append(file.text, pos, std::string::npos);
+    return true;
+}
+
 }  // namespace
 
 bool ReadCardFile(const fs::path& path, std::string& text, std::string& error) {
@@ -157,11 +183,20 @@ void VcfItem::Set(ContactProperty property, const std::string& value) {
     m_changes.values[static_cast<int>(property)] = value;
 }
 
+std::string PlaceId(const std::string& fileName, int cardIndex) {
+    if (cardIndex == 0) return fileName;
+    return fmt::format("{}#{}", fileName, cardIndex + 1);
+}
+
 std::string VcfItem::EntryID() const {
     if (!m_fields.uid.empty()) return m_fields.uid;
     if (m_new) return {};
-    if (m_cardIndex == 0) return m_fileName;
-    return fmt::format("{}#{}", m_fileName, m_cardIndex + 1);
+    return PlaceId(m_fileName, m_cardIndex);
+}
+
+void VcfItem::CardRemovedBefore() {
+    if (m_fields.uid.empty()) m_fields.uid = PlaceId(m_fileName, m_cardIndex);
+    --m_cardIndex;
 }
 
 int VcfItem::LocateCard(const fs::path& path, VcardFile& file) const {
@@ -268,7 +303,9 @@ void VcfItem::Delete() {
                     std::string_view(file.text).substr(card.begin, card.end - card.begin), cardFile,
                     folder->folderName, error))
                 throw OlError(error);
-            std::string text = file.text.substr(0, card.begin) + file.text.substr(card.end);
+            std::string text;
+            if (!TextWithoutCard(file, k, m_fileName, text, error))
+                throw OlError(fmt::format("{}: {}", path.string(), error));
             if (!WriteFileAtomically(path, text, error)) throw OlError(error);
             for (auto& other : folder->items)
                 if (other.get() != this && other->fileName() == m_fileName &&

@@ -59,7 +59,8 @@ public:
 
     const std::string& fileName() const { return m_fileName; }
     int cardIndex() const { return m_cardIndex; }
-    void CardRemovedBefore() { --m_cardIndex; }
+    // A card before this one left the file; this card now carries its old id as its UID.
+    void CardRemovedBefore();
 
 private:
     std::shared_ptr<VcfFolderCards> Folder() const;
@@ -92,6 +93,9 @@ private:
     std::shared_ptr<VcfFolderCards> m_cards;
     bool m_contactsFolder;
 };
+
+// The id of a card without a UID: its file name, with "#n" for the n-th card of a file.
+std::string PlaceId(const std::string& fileName, int cardIndex);
 
 // Reads a whole file; false with a reason naming it.
 [[nodiscard]] bool ReadCardFile(const std::filesystem::path& path, std::string& text,
