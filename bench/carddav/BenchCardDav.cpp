@@ -12,12 +12,15 @@
 #include "PbxSimulator.h"
 #include "RadicaleServer.h"
 #include "app/Log.h"
+#include "common/StepCode.h"
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
 #include "stores/carddav/TcardDav.h"
 #include "sync/SyncRun.h"
 
 namespace {
+
+using korvi::bench::Code;
 
 using namespace korvi;
 
@@ -101,12 +104,12 @@ bool AmendPbx(World& w, int n) {
     TContactList list;
     std::string text;
     StopFlag stop{false};
-    if (w.pbx.GetContactIdsForCurContactType(text) != 0) return false;
-    if (w.pbx.LoadContacts(&list, stop, text) != 0) return false;
+    if (Code(w.pbx.GetContactIdsForCurContactType(), text) != 0) return false;
+    if (Code(w.pbx.LoadContacts(&list, stop), text) != 0) return false;
     for (int i = 0; i < n && i < static_cast<int>(list.size()); ++i) {
         TContact& c = *list[static_cast<std::size_t>(i * 37 % list.size())];
         AddNumber("+49 30 555 " + std::to_string(1000 + i), kMob, c);
-        if (w.pbx.WriteContact(c, text) != 0) return false;
+        if (Code(w.pbx.WriteContact(c), text) != 0) return false;
     }
     return true;
 }
@@ -145,7 +148,7 @@ int main() {
         StopFlag stop{false};
         std::string text;
         const auto t0 = std::chrono::steady_clock::now();
-        const int load = cold.LoadContacts(list, stop, text);
+        const int load = Code(cold.LoadContacts(list, stop), text);
         const double s =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         if (load != 0) {

@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "app/Progress.h"
+#include "common/StepCode.h"
 #include "files/ContactFile.h"
 
 namespace {
+
+using korvi::bench::Code;
 
 using korvi::TContact;
 using korvi::TContactList;
@@ -80,12 +83,12 @@ int main() {
     long afterReadKib = 0;
     for (int run = 0; run < kRuns && rc == 0; ++run) {
         auto t0 = std::chrono::steady_clock::now();
-        rc = contactFile.SaveContacts(file, contacts, text, korvi::kFileTypeXml);
+        rc = Code(contactFile.SaveContacts(file, contacts, korvi::kFileTypeXml), text);
         auto t1 = std::chrono::steady_clock::now();
         if (run == 0) afterWriteKib = PeakKib();
         if (rc != 0) break;
         TContactList loaded;
-        rc = contactFile.LoadContacts(file, loaded, text);
+        rc = Code(contactFile.LoadContacts(file, loaded), text);
         auto t2 = std::chrono::steady_clock::now();
         if (rc == 0 && loaded.size() != contacts.size()) {
             text = "read back " + std::to_string(loaded.size()) + " contacts";

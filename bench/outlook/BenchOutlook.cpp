@@ -13,10 +13,13 @@
 #include <fmt/format.h>
 
 #include "app/Progress.h"
+#include "common/StepCode.h"
 #include "stores/outlook/Toutlook.h"
 #include "stores/outlook/VcfAddressBook.h"
 
 namespace {
+
+using korvi::bench::Code;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -92,7 +95,7 @@ int main() {
 
     korvi::TContactList contacts = MakeContacts();
     auto t0 = Clock::now();
-    rc = store.SaveContacts(contacts, stop, text);
+    rc = Code(store.SaveContacts(contacts, stop), text);
     const double write = Seconds(t0);
     if (rc != 0) {
         std::fprintf(stderr, "SaveContacts failed: %s\n", text.c_str());
@@ -101,7 +104,7 @@ int main() {
 
     korvi::TContactList loaded;
     t0 = Clock::now();
-    rc = store.LoadContacts(loaded, stop, text);
+    rc = Code(store.LoadContacts(loaded, stop), text);
     const double load = Seconds(t0);
     if (rc != 0 || loaded.size() != static_cast<std::size_t>(kCards)) {
         std::fprintf(stderr, "LoadContacts failed: %s\n", text.c_str());
@@ -109,7 +112,7 @@ int main() {
     }
 
     t0 = Clock::now();
-    rc = store.BeginUpdates(text);
+    rc = Code(store.BeginUpdates(), text);
     const double open = Seconds(t0);
     korvi::TContact& target = *loaded[kCards / 2];
     target.numbers->at(0).number = "0309999999";
@@ -117,12 +120,12 @@ int main() {
     korvi::TContact& first = *loaded[1];
     first.numbers->at(1).number = "0409999999";
     t0 = Clock::now();
-    rc |= store.UpdateContact(korvi::PartnerStore::kUpdateAmend, first, text);
+    rc |= Code(store.UpdateContact(korvi::PartnerStore::kUpdateAmend, first), text);
     const double firstAmend = Seconds(t0);
     const fs::path folder = options.root / "Personal Folders" / "Contacts";
     const auto before = Snapshot(folder);
     t0 = Clock::now();
-    rc |= store.UpdateContact(korvi::PartnerStore::kUpdateAmend, target, text);
+    rc |= Code(store.UpdateContact(korvi::PartnerStore::kUpdateAmend, target), text);
     const double amend = Seconds(t0);
     store.EndUpdates();
     if (rc != 0) {

@@ -8,9 +8,12 @@
 #include <string>
 
 #include "PbxSimulator.h"
+#include "common/StepCode.h"
 #include "pbx/Tpbx.h"
 
 namespace {
+
+using korvi::bench::Code;
 
 constexpr int32_t kBenchType = 101;
 constexpr double kTargetPerSecond = 2000.0;
@@ -71,8 +74,8 @@ int main(int argc, char** argv) {
     long before = pbx.connectionsOpened();
     auto start = std::chrono::steady_clock::now();
     korvi::TContactList list;
-    int code = pbx.GetContactIdsForCurContactType(text);
-    if (code == 0) code = pbx.LoadContacts(&list, stop, text);
+    int code = Code(pbx.GetContactIdsForCurContactType(), text);
+    if (code == 0) code = Code(pbx.LoadContacts(&list, stop), text);
     const double loadSeconds = Seconds(std::chrono::steady_clock::now() - start);
     if (code != 0) {
         std::fprintf(stderr, "bench-pbx: load failed: %s (Error Code %d)\n", text.c_str(), code);
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
     sim.ResetCounters();
     before = pbx.connectionsOpened();
     start = std::chrono::steady_clock::now();
-    code = pbx.SaveContacts(&list, stop, text);
+    code = Code(pbx.SaveContacts(&list, stop), text);
     const double saveSeconds = Seconds(std::chrono::steady_clock::now() - start);
     if (code != 0) {
         std::fprintf(stderr, "bench-pbx: save failed: %s (Error Code %d)\n", text.c_str(), code);

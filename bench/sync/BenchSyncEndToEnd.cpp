@@ -10,6 +10,7 @@
 
 #include "PbxSimulator.h"
 #include "app/Log.h"
+#include "common/StepCode.h"
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
 #include "stores/outlook/Toutlook.h"
@@ -17,6 +18,8 @@
 #include "sync/SyncRun.h"
 
 namespace {
+
+using korvi::bench::Code;
 
 using namespace korvi;
 
@@ -95,12 +98,12 @@ bool AmendPbx(World& w, int n) {
     TContactList list;
     std::string text;
     StopFlag stop{false};
-    if (w.pbx.GetContactIdsForCurContactType(text) != 0) return false;
-    if (w.pbx.LoadContacts(&list, stop, text) != 0) return false;
+    if (Code(w.pbx.GetContactIdsForCurContactType(), text) != 0) return false;
+    if (Code(w.pbx.LoadContacts(&list, stop), text) != 0) return false;
     for (int i = 0; i < n && i < static_cast<int>(list.size()); ++i) {
         TContact& c = *list[static_cast<std::size_t>(i * 37 % list.size())];
         AddNumber("+49 30 555 " + std::to_string(1000 + i), kMob, c);
-        if (w.pbx.WriteContact(c, text) != 0) return false;
+        if (Code(w.pbx.WriteContact(c), text) != 0) return false;
     }
     return true;
 }
@@ -142,7 +145,7 @@ int main() {
         StopFlag stop{false};
         std::string text;
         w.store.keepExisting = 0;
-        if (w.store.SaveContacts(half, stop, text) != 0) {
+        if (Code(w.store.SaveContacts(half, stop), text) != 0) {
             std::fprintf(stderr, "address book: %s\n", text.c_str());
             return 1;
         }

@@ -88,12 +88,12 @@ bool EnsureDataFolders(std::string& error) {
     std::string reason;
     const auto data = DataFolder();
     if (!MakeFolder(data, reason)) {
-        error = Text(6) + " " + data.string() + ": " + reason;
+        error = Text(kTextDataFolderNotMade) + " " + data.string() + ": " + reason;
         return false;
     }
     const auto logs = data / "logs";
     if (!MakeFolder(logs, reason)) {
-        error = Text(7) + " " + logs.string() + ": " + reason;
+        error = Text(kTextLogsFolderNotMade) + " " + logs.string() + ": " + reason;
         return false;
     }
     return true;

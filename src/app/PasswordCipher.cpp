@@ -106,7 +106,7 @@ std::string JoinKey(std::string_view keyPart) {
 
 int BlowfishEncryptToHex(std::string_view plain, std::string& hex, std::string_view keyPart) {
     hex.clear();
-    if (plain.empty()) return kCipherEmpty;
+    if (plain.empty()) return kResultCipherEmpty;
     const std::size_t n = (plain.size() + 7) / 8 * 8;
     const std::size_t blocks = n / 8;
 
@@ -132,14 +132,14 @@ int BlowfishEncryptToHex(std::string_view plain, std::string& hex, std::string_v
 }
 
 int BlowfishDecryptFromHex(std::string_view hex, std::string& plain, std::string_view keyPart) {
-    if (hex.empty()) return kCipherEmpty;
-    if (hex.size() % 16 != 0) return kCipherBadLength;
+    if (hex.empty()) return kResultCipherEmpty;
+    if (hex.size() % 16 != 0) return kResultCipherBadLength;
     std::vector<std::uint32_t> words(hex.size() / 8);
     Wiped wipeWords(words);
     for (std::size_t w = 0; w < words.size(); ++w) {
         if (!ReadWord(hex.substr(w * 8, 8), words[w])) {
             plain.clear();
-            return kCipherBadHex;
+            return kResultCipherBadHex;
         }
     }
 

@@ -8,18 +8,15 @@
 #include <string_view>
 
 #include "app/KeyValueStore.h"
+#include "app/ResultCodes.h"
 
 namespace korvi {
 
-inline constexpr int kCipherEmpty = -18;      // nothing to encipher or decipher
-inline constexpr int kCipherBadLength = -19;  // hex length not a multiple of 16
-inline constexpr int kCipherBadHex = -20;     // a group of 8 characters is not hex
-
-// 0, or kCipherEmpty for an empty plain (hex then empty).
+// 0, or kResultCipherEmpty for an empty plain (hex then empty).
 [[nodiscard]] int BlowfishEncryptToHex(std::string_view plain, std::string& hex,
                                        std::string_view keyPart);
-// 0; kCipherEmpty or kCipherBadLength leave plain as it was; kCipherBadHex empties it.
-// Upper- and lower-case digits are accepted. The text ends at its first zero byte.
+// 0; kResultCipherEmpty or kResultCipherBadLength leave plain as it was; kResultCipherBadHex
+// empties it. Upper- and lower-case digits are accepted. The text ends at its first zero byte.
 [[nodiscard]] int BlowfishDecryptFromHex(std::string_view hex, std::string& plain,
                                          std::string_view keyPart);
 

@@ -34,8 +34,8 @@ void WithSettingsForReading(const char* operation, Body body) {
 }
 
 template <typename Body>
-int WithSettingsForWriting(const char* operation, std::string& error, Body body) {
-    error.clear();
+Result WithSettingsForWriting(const char* operation, Body body) {
+    std::string error;
     try {
         SettingsFile file(SettingsFilePath());
         if (file.Open()) {
@@ -47,7 +47,7 @@ int WithSettingsForWriting(const char* operation, std::string& error, Body body)
         error = e.what();
     }
     LogFailure(operation, error);
-    return -1;
+    return {kResultLocalFailure, std::move(error)};
 }
 
 }  // namespace
@@ -75,13 +75,13 @@ void GetAllSettingsFromRegistry(KorviSettings& settings) {
     });
 }
 
-int SaveSettingsToRegistry(const KorviSettings& settings, std::string& error) {
-    return WithSettingsForWriting("SaveSettingsToRegistry", error,
+Result SaveSettingsToRegistry(const KorviSettings& settings) {
+    return WithSettingsForWriting("SaveSettingsToRegistry",
                                   [&](SettingsFile& file) { WriteSettings(file, settings); });
 }
 
-int SaveSyncTimeToRegistry(std::string_view syncTime, std::string& error) {
-    return WithSettingsForWriting("SaveSyncTimeToRegistry", error, [&](SettingsFile& file) {
+Result SaveSyncTimeToRegistry(std::string_view syncTime) {
+    return WithSettingsForWriting("SaveSyncTimeToRegistry", [&](SettingsFile& file) {
         file.WriteString("SyncTime", syncTime);
     });
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/KorviSettings.h"
+#include "app/Result.h"
 
 namespace korvi {
 
@@ -26,10 +27,10 @@ void GetFormSettingsFromRegistry(KorviSettings& settings);
 // show or edit the stored settings rather than run with them.
 void GetAllSettingsFromRegistry(KorviSettings& settings);
 
-// 0, or -1 with error naming the file and the failure (also logged as
+// Success, or -1 with a text naming the file and the failure (also logged as
 // "Exception: SaveSettingsToRegistry: ...").
-[[nodiscard]] int SaveSettingsToRegistry(const KorviSettings& settings, std::string& error);
-[[nodiscard]] int SaveSyncTimeToRegistry(std::string_view syncTime, std::string& error);
+Result SaveSettingsToRegistry(const KorviSettings& settings);
+Result SaveSyncTimeToRegistry(std::string_view syncTime);
 // "SyncTime", default "".
 std::string GetSyncTimeFromRegistry();
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/TextIds.h"
+
 namespace korvi {
 
 inline constexpr char kAppName[] = "Korvi Communicator";

@@ -9,11 +9,6 @@ namespace korvi {
 
 namespace {
 
-constexpr int kUrlError = -3;
-constexpr int kUserNameError = -4;
-constexpr int kPinError = -5;
-constexpr int kValueError = -1;
-
 std::string_view TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
@@ -42,10 +37,9 @@ std::size_t CharacterCount(std::string_view text) {
     return count;
 }
 
-int Fail(int code, std::string* message, int textId, std::string_view name = {},
-         std::string_view number1 = {}, std::string_view number2 = {}) {
-    if (message != nullptr) *message = Text(textId, {}, name, number1, number2);
-    return code;
+Result Fail(int code, int textId, std::string_view name = {}, std::string_view number1 = {},
+            std::string_view number2 = {}) {
+    return {code, Text(textId, {}, name, number1, number2)};
 }
 
 // A 32-bit integer, as the callers store it; anything beyond is not a valid value.
@@ -61,56 +55,57 @@ bool ParseDecimal(std::string_view text, int& value) {
 
 }  // namespace
 
-int ValidateUrl(std::string_view url, std::string* message) {
+Result ValidateUrl(std::string_view url) {
     const std::string_view trimmed = TrimBlanks(url);
-    if (HasIllegal(trimmed, false)) return Fail(kUrlError, message, 177);
+    if (HasIllegal(trimmed, false)) return Fail(kResultBadUrl, kTextUrlIllegal);
     if (!trimmed.starts_with("http://") && !trimmed.starts_with("https://")) {
-        return Fail(kUrlError, message, 178);
+        return Fail(kResultBadUrl, kTextUrlScheme);
     }
-    return 0;
+    return {};
 }
 
-int ValidateUserName(std::string_view name, std::string* message) {
-    if (HasIllegal(name, true)) return Fail(kUserNameError, message, 179);
+Result ValidateUserName(std::string_view name) {
+    if (HasIllegal(name, true)) return Fail(kResultBadUserName, kTextUserNameIllegal);
     const std::size_t length = CharacterCount(name);
-    if (length < 1 || length > 20) return Fail(kUserNameError, message, 180, {}, "1", "20");
-    return 0;
+    if (length < 1 || length > 20)
+        return Fail(kResultBadUserName, kTextUserNameLength, {}, "1", "20");
+    return {};
 }
 
-int ValidatePin(std::string_view pin, std::string* message) {
-    if (HasIllegal(pin, false)) return Fail(kPinError, message, 183);
+Result ValidatePin(std::string_view pin) {
+    if (HasIllegal(pin, false)) return Fail(kResultBadPin, kTextPinIllegal);
     const std::size_t length = CharacterCount(pin);
-    if (length < 4 || length > 20) return Fail(kPinError, message, 184, {}, "4", "20");
-    return 0;
+    if (length < 4 || length > 20) return Fail(kResultBadPin, kTextPinLength, {}, "4", "20");
+    return {};
 }
 
-int ValidateIntegerRange(std::string_view name, std::string_view value, int min, int max,
-                         std::string* message) {
+Result ValidateIntegerRange(std::string_view name, std::string_view value, int min, int max) {
     int number = 0;
     const bool ok =
         ParseDecimal(TrimBlanks(value), number) && number >= min && (max == 0 || number <= max);
-    if (ok) return 0;
+    if (ok) return {};
     if (max != 0) {
-        return Fail(kValueError, message, 185, name, std::to_string(min), std::to_string(max));
+        return Fail(kResultLocalFailure, kTextIntegerRange, name, std::to_string(min),
+                    std::to_string(max));
     }
-    return Fail(kValueError, message, 186, name, std::to_string(min));
+    return Fail(kResultLocalFailure, kTextIntegerMinimum, name, std::to_string(min));
 }
 
-int ValidateGmailAccount(std::string_view account, std::string* message) {
+Result ValidateGmailAccount(std::string_view account) {
     std::string lower(account);
     for (char& ch : lower) {
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     }
     const std::string marker = std::string("@") + kGmailMailDomain;
     if (lower.find(marker) == std::string::npos || CharacterCount(lower) <= 10) {
-        return Fail(kValueError, message, 181);
+        return Fail(kResultLocalFailure, kTextGmailAccountForm);
     }
-    return 0;
+    return {};
 }
 
-int ValidateGmailPassword(std::string_view password, std::string* message) {
-    if (CharacterCount(password) <= 7) return Fail(kValueError, message, 182);
-    return 0;
+Result ValidateGmailPassword(std::string_view password) {
+    if (CharacterCount(password) <= 7) return Fail(kResultLocalFailure, kTextGmailPasswordLength);
+    return {};
 }
 
 }  // namespace korvi

@@ -30,14 +30,13 @@ int ActionRunner::Run(int action, int silent) {
 
     WriteLog("LOG: CarryOutAction: %s (Silent: %d)", ActionName(action), silent);
 
-    std::string text;
-    const int checkCode = services.RunPreStartChecks(action, text);
-    if (checkCode != 0) {
-        ctrl.SetResult(checkCode, text);
+    if (Result check = services.RunPreStartChecks(action); !check.ok()) {
         if (action == kActSyncContacts) {
-            WriteHistory("Sync Failed: %s ErrCode %d", text, checkCode);
+            WriteHistory("Sync Failed: %s ErrCode %d", check.text, check.code);
         }
-        return checkCode;
+        const int code = check.code;
+        ctrl.SetResult(std::move(check));
+        return code;
     }
 
     std::optional<InterruptGuard> interrupt;

@@ -31,8 +31,7 @@ int CheckServiceCommand::Run(const ParsedArgs& args, CliIo& io) {
 
     WriteLog("");
     WriteLog("LOG: -----> Check Service");
-    std::string text;
-    int code = session.Connect(text);
+    auto [code, text] = session.Connect();
     const bool challenge = args.Has("challenge");
     if (code == 0) {
         ActionRunner runner(io);
@@ -48,7 +47,7 @@ int CheckServiceCommand::Run(const ParsedArgs& args, CliIo& io) {
     }
 
     const Tpbx& pbx = session.pbx();
-    std::string message = Text(22);
+    std::string message = Text(kTextServiceOk);
     if (!pbx.platform.empty()) message += "\nPlatform: " + pbx.platform;
     if (!pbx.swVersion.empty()) message += "- SW Version: " + pbx.swVersion;
     WriteLog("LOG: Check Service OK: %s", message);

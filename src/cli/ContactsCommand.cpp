@@ -39,13 +39,13 @@ int ContactsCommand::Run(const ParsedArgs& args, CliIo& io) {
     NullProgress progress;
     TcontactFile contactFile(progress);
     TContactList contacts;
-    std::string text;
-    if (contactFile.LoadContacts(*from, contacts, text) != 0) {
-        io.Error(text);
+    if (Result loaded = contactFile.LoadContacts(*from, contacts); !loaded.ok()) {
+        io.Error(loaded.text);
         return kExitFailure;
     }
-    if (contactFile.SaveContacts(*to, contacts, text, kFileTypeCsv) != 0) {
+    if (Result saved = contactFile.SaveContacts(*to, contacts, kFileTypeCsv); !saved.ok()) {
         // The file errors name the file already; "Could not open file!" does not.
+        const std::string& text = saved.text;
         io.Error(text.rfind(*to, 0) == 0 ? text : *to + ": " + text);
         return kExitFailure;
     }

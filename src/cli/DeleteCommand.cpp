@@ -29,19 +29,19 @@ int DeleteCommand::Run(const ParsedArgs& args, CliIo& io) {
     WriteHistory("");
     WriteHistory("Delete Contacts in PBX");
 
-    std::string text;
-    int code = session.Connect(text);
-    if (code == 0) code = session.ChooseContactType(text);
+    Result connected = session.Connect();
+    if (connected.ok()) connected = session.ChooseContactType();
+    auto [code, text] = std::move(connected);
     Tpbx& pbx = session.pbx();
     if (code == 0) {
         Question question;
         question.id = "confirm-delete";
-        question.caption = Text(170);
-        question.text = Text(68, {}, pbx.contactTypeName);
+        question.caption = Text(kTextConfirm);
+        question.text = Text(kTextConfirmDelete, {}, pbx.contactTypeName);
         if (io.prompt().Ask(question) != kOk) {
             WriteLog("LOG: Cancelled");
             WriteHistory("Fail: Action cancelled");
-            io.err() << Text(161) << '\n';
+            io.err() << Text(kTextActionCancelled) << '\n';
             return kExitFailure;
         }
         ActionRunner runner(io);
@@ -53,11 +53,11 @@ int DeleteCommand::Run(const ParsedArgs& args, CliIo& io) {
         WriteHistory("Failed to delete contacts in PBX for %s [%s]", pbx.contactTypeName, text);
         io.ClearStatus();
         io.err() << FailureMessage(code, text) << '\n';
-        if (text == Text(124)) HintContactType(io);
+        HintContactType(io, session);
         return kExitFailure;
     }
     WriteHistory("Successfully deleted contacts in PBX for %s", pbx.contactTypeName);
-    io.out() << Text(69, {}, pbx.contactTypeName);
+    io.out() << Text(kTextDeleted, {}, pbx.contactTypeName);
     if (!text.empty()) io.out() << ". " << text;
     io.out() << '\n';
     return kExitOk;

@@ -29,9 +29,8 @@ int StoreUrl(CliIo& io, const std::string& url) {
     KorviSettings settings;
     GetAllSettingsFromRegistry(settings);
     settings.pbxUrl = url;
-    std::string error;
-    if (SaveSettingsToRegistry(settings, error) != 0) {
-        io.Error(error);
+    if (Result saved = SaveSettingsToRegistry(settings); !saved.ok()) {
+        io.Error(saved.text);
         return kExitFailure;
     }
     io.out() << "PbxUrl=" << url << '\n';
@@ -79,7 +78,7 @@ int DiscoverCommand::Run(const ParsedArgs& args, CliIo& io) {
 
     if (pbx.numServers == 0) {
         io.ClearStatus();
-        io.err() << Text(4) << '\n';
+        io.err() << Text(kTextNoPbxFound) << '\n';
         // Nothing to store is a failure of --use; finding nothing is not one of the search.
         return use > 0 ? kExitFailure : kExitOk;
     }

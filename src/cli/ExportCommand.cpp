@@ -65,13 +65,17 @@ int ExportCommand::Run(const ParsedArgs& args, CliIo& io) {
     std::string text;
     int code = ec ? -1 : 0;
     if (ec) text = fileOption + ": " + ec.message();
-    if (code == 0) code = session.Connect(text);
-    if (code == 0) code = session.ChooseContactType(text);
+    if (code == 0) {
+        Result connected = session.Connect();
+        if (connected.ok()) connected = session.ChooseContactType();
+        code = connected.code;
+        text = std::move(connected.text);
+    }
     if (code == 0 && std::filesystem::exists(file, ec)) {
         // The window's save dialog asks before it replaces a file.
         Question question;
         question.id = "confirm-overwrite";
-        question.caption = Text(170);
+        question.caption = Text(kTextConfirm);
         question.text = file.string() + " already exists.\n\nDo you want to replace it?";
         if (io.prompt().Ask(question) != kOk) code = kResultCancelled;
     }
@@ -84,13 +88,14 @@ int ExportCommand::Run(const ParsedArgs& args, CliIo& io) {
         code = runner.Run(xml ? kActExportContactsToXMLFile : kActExportContactsToCSVFile);
         text = ctrl.resultText();
     }
-    if (ReportFileTransferStop(io, code, text, "Failed to export PBX contacts to file [%s]"))
+    if (ReportFileTransferStop(io, session, code, text,
+                               "Failed to export PBX contacts to file [%s]"))
         return kExitFailure;
     const int count = static_cast<int>(ctrl.pbxContactList.size());
     WriteHistory("Successfully exported %d contacts from PBX for %s to file [%s]", count,
                  pbx.contactTypeName, ctrl.fileName);
-    io.out() << Text(70, {}, pbx.contactTypeName, std::to_string(count)) << " (" << ctrl.fileName
-             << ")\n";
+    io.out() << Text(kTextSavedToFile, {}, pbx.contactTypeName, std::to_string(count)) << " ("
+             << ctrl.fileName << ")\n";
     return kExitOk;
 }
 

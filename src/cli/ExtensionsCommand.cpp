@@ -19,8 +19,7 @@ std::vector<OptionSpec> ExtensionsCommand::Options() const { return PbxConnectio
 int ExtensionsCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
     PbxSession session(args, io);
-    std::string text;
-    int code = session.Connect(text);
+    auto [code, text] = session.Connect();
     if (code == 0) {
         ActionRunner runner(io);
         code = runner.Run(kActGetExtnInfo);
@@ -32,7 +31,7 @@ int ExtensionsCommand::Run(const ParsedArgs& args, CliIo& io) {
         return kExitFailure;
     }
     const Tpbx& pbx = session.pbx();
-    if (pbx.extnInfoList.size() > 1) io.out() << "central\t" << Text(29) << '\n';
+    if (pbx.extnInfoList.size() > 1) io.out() << "central\t" << Text(kTextCentralStore) << '\n';
     for (const TExtnInfo& e : pbx.extnInfoList) {
         io.out() << e.devID << '\t' << e.extnName << '\t' << e.extnNumber << '\n';
     }

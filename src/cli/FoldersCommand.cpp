@@ -38,13 +38,12 @@ int Create(CliIo& io, const Command& command, const std::string& path) {
     const std::string name = path.substr(cut + 1);
     const OutlookFolderNode* parent = outlook.FindNode(parentPath);
     if (parent == nullptr) {
-        io.Error(Text(111) + " (" + parentPath + " does not exist)");
+        io.Error(Text(kTextSelectParentFolder) + " (" + parentPath + " does not exist)");
         return kExitFailure;
     }
     outlook.ResetChooser();
-    std::string message;
-    if (outlook.CreateNewFolder(parent, name, message) != 0) {
-        io.Error(message);
+    if (Result created = outlook.CreateNewFolder(parent, name); !created.ok()) {
+        io.Error(created.text);
         return kExitFailure;
     }
     io.out() << "Created folder " << outlook.folderPath << '\n';

@@ -68,15 +68,19 @@ int ImportCommand::Run(const ParsedArgs& args, CliIo& io) {
     std::string text;
     int code = ec ? -1 : 0;
     if (ec) text = fileOption + ": " + ec.message();
-    if (code == 0) code = session.Connect(text);
-    if (code == 0) code = session.ChooseContactType(text);
+    if (code == 0) {
+        Result connected = session.Connect();
+        if (connected.ok()) connected = session.ChooseContactType();
+        code = connected.code;
+        text = std::move(connected.text);
+    }
 
     Tpbx& pbx = session.pbx();
     if (code == 0) {
         Question question;
         question.id = "confirm-import";
-        question.caption = Text(170);
-        question.text = Text(72, {}, pbx.contactTypeName);
+        question.caption = Text(kTextConfirm);
+        question.text = Text(kTextConfirmImport, {}, pbx.contactTypeName);
         if (io.prompt().Ask(question) != kOk) code = kResultCancelled;
     }
     Tctrl& ctrl = io.services().ctrl;
@@ -88,12 +92,13 @@ int ImportCommand::Run(const ParsedArgs& args, CliIo& io) {
                                             : kActImportContactsFromXMLFile);
         text = ctrl.resultText();
     }
-    if (ReportFileTransferStop(io, code, text, "Failed to import PBX contacts from file [%s]"))
+    if (ReportFileTransferStop(io, session, code, text,
+                               "Failed to import PBX contacts from file [%s]"))
         return kExitFailure;
     const int count = static_cast<int>(ctrl.pbxContactList.size());
     WriteHistory("Successfully imported %d contacts to PBX for %s from file [%s]", count,
                  pbx.contactTypeName, ctrl.fileName);
-    io.out() << Text(71, {}, pbx.contactTypeName, std::to_string(count));
+    io.out() << Text(kTextImported, {}, pbx.contactTypeName, std::to_string(count));
     if (!text.empty()) io.out() << ". " << text;
     io.out() << '\n';
     return kExitOk;

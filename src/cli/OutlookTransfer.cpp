@@ -22,7 +22,7 @@ bool Confirm(CliIo& io, const std::string& id, const std::string& text) {
     Question q;
     q.kind = Question::Kind::Confirm;
     q.id = id;
-    q.caption = Text(170);
+    q.caption = Text(kTextConfirm);
     q.text = text;
     return io.prompt().Ask(q) == kOk;
 }
@@ -30,7 +30,7 @@ bool Confirm(CliIo& io, const std::string& id, const std::string& text) {
 int Cancelled(CliIo& io) {
     WriteLog("LOG: Cancelled");
     WriteHistory("Fail: Action cancelled");
-    io.Error(Text(161));
+    io.Error(Text(kTextActionCancelled));
     return kExitFailure;
 }
 
@@ -61,7 +61,7 @@ const OutlookFolderNode* ChosenFolder(CliIo& io, const std::optional<std::string
     path = folder ? *folder : std::string(kDefaultContactsPath);
     const OutlookFolderNode* node = outlook.FindNode(path);
     if (node == nullptr || node->info.defaultItemType != outlook::olContactItem) {
-        io.Error(Text(112, {}, path));
+        io.Error(Text(kTextOutlookFolderNotOpened, {}, path));
         return nullptr;
     }
     return node;
@@ -70,14 +70,14 @@ const OutlookFolderNode* ChosenFolder(CliIo& io, const std::optional<std::string
 // The PBX side, where the window's RunExport / RunImport picks the contact type. 0, or the
 // exit code after the failure was reported.
 int ConnectPbx(CliIo& io, PbxSession& session, const char* failureHistory) {
-    std::string text;
-    int code = session.Connect(text);
-    if (code == 0) code = session.ChooseContactType(text);
+    Result connected = session.Connect();
+    if (connected.ok()) connected = session.ChooseContactType();
+    const auto& [code, text] = connected;
     if (code == 0) return 0;
     WriteHistory(failureHistory, text);
     io.ClearStatus();
     io.err() << FailureMessage(code, text) << '\n';
-    if (text == Text(124)) HintContactType(io);
+    HintContactType(io, session);
     return kExitFailure;
 }
 
@@ -96,7 +96,7 @@ int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::
     const char* flow = "Export PBX Contacts To Outlook";
     if (const int code = CheckVersion(io, flow); code != 0) return code;
     if (outlook.versionCode <= 2) {
-        io.Error(Text(73, {}, kAppName));
+        io.Error(Text(kTextOutlookTooOld, {}, kAppName));
         WriteLog("ERR: Outlook Version not supported!");
         WriteHistory("Fail: Outlook version not supported");
         return kExitFailure;
@@ -107,7 +107,9 @@ int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::
     ActionRunner runner(io);
     if (outlook.versionCode == 3) {
         if (!Confirm(io, "outlook-duplicates",
-                     Text(78) + "\n\n" + Text(79) + "\n\n" + Text(169) + "\n"))
+                     Text(kTextOutlookDefaultDuplicates) + "\n\n" +
+                         Text(kTextOutlookDefaultBackupAdvice) + "\n\n" +
+                         Text(kTextDoYouWantToContinue) + "\n"))
             return Cancelled(io);
     } else {
         if (runner.Run(kActGetOutlookFolderInfo) != 0) return runner.ReportFailure();
@@ -116,14 +118,17 @@ int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::
         const OutlookFolderNode* node = ChosenFolder(io, folder, path);
         if (node == nullptr) {
             WriteHistory("Failed to export PBX contacts to Outlook folder [%s]",
-                         Text(112, {}, path));
+                         Text(kTextOutlookFolderNotOpened, {}, path));
             return kExitFailure;
         }
         outlook.SelectFolderNode(node);
         if (outlook.newFolderCreated == 0 && outlook.folderContactCount > 0 &&
             !Confirm(io, "outlook-duplicates",
-                     Text(75, {}, {}, std::to_string(outlook.folderContactCount)) + "\n\n" +
-                         Text(76) + "\n\n" + Text(77) + "\n\n" + Text(169) + "\n"))
+                     Text(kTextOutlookFolderHasContacts, {}, {},
+                          std::to_string(outlook.folderContactCount)) +
+                         "\n\n" + Text(kTextOutlookFolderDuplicates) + "\n\n" +
+                         Text(kTextOutlookFolderBackupAdvice) + "\n\n" +
+                         Text(kTextDoYouWantToContinue) + "\n"))
             return Cancelled(io);
     }
 
@@ -135,7 +140,7 @@ int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::
     const std::string& typeName = services.pbx.contactTypeName;
     const int count = static_cast<int>(services.ctrl.pbxContactList.size());
     if (code == 0) {
-        io.out() << Text(80, {}, typeName, std::to_string(count)) << '\n';
+        io.out() << Text(kTextSavedToOutlook, {}, typeName, std::to_string(count)) << '\n';
         if (outlook.folderPath.empty()) {
             WriteHistory(
                 "Successfully exported %d contacts from PBX for %s to Outlook folder "
@@ -160,7 +165,7 @@ int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std
     const char* flow = "Import PBX Contacts From Outlook";
     if (const int code = CheckVersion(io, flow); code != 0) return code;
     if (outlook.versionCode <= 2) {
-        io.Error(Text(73, {}, kAppName));
+        io.Error(Text(kTextOutlookTooOld, {}, kAppName));
         WriteLog("ERR: Outlook Version not supported!");
         WriteHistory("Fail. Outlook Version not supported!");
         return kExitFailure;
@@ -170,7 +175,7 @@ int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std
     if (outlook.versionCode >= 4) {
         if (runner.Run(kActGetOutlookFolderInfo) != 0) return runner.ReportFailure();
         if (outlook.numContactFolders == 0) {
-            io.Error(Text(74));
+            io.Error(Text(kTextNoContactFolder));
             return kExitFailure;
         }
         // With a single contacts folder the default one is used, as without a chooser.
@@ -179,7 +184,7 @@ int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std
             const OutlookFolderNode* node = ChosenFolder(io, folder, path);
             if (node == nullptr) {
                 WriteHistory("Failed to import PBX contacts from Outlook [%s]",
-                             Text(112, {}, path));
+                             Text(kTextOutlookFolderNotOpened, {}, path));
                 return kExitFailure;
             }
             outlook.SelectFolderNode(node);
@@ -190,8 +195,8 @@ int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std
         code != 0)
         return code;
     const std::string& typeName = services.pbx.contactTypeName;
-    if (!Confirm(io, "confirm-import", Text(72, {}, typeName))) {
-        io.Error(Text(161));
+    if (!Confirm(io, "confirm-import", Text(kTextConfirmImport, {}, typeName))) {
+        io.Error(Text(kTextActionCancelled));
         return kExitFailure;
     }
     const int code = runner.Run(kActImportContactsFromOutlook);
@@ -206,7 +211,7 @@ int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std
             WriteHistory("Successfully imported %d contacts to PBX for %s from Outlook folder [%s]",
                          count, typeName, outlook.folderPath);
         }
-        io.out() << Text(71, {}, typeName, std::to_string(count)) << '\n';
+        io.out() << Text(kTextImported, {}, typeName, std::to_string(count)) << '\n';
         return kExitOk;
     }
     if (code != kResultCancelled)

@@ -60,7 +60,7 @@ bool PbxSession::CheckUsage(std::string& error) const {
     return true;
 }
 
-int PbxSession::Connect(std::string& text) {
+Result PbxSession::Connect() {
     KorviSettings settings;
     GetFormSettingsFromRegistry(settings);
     m_fields.url = m_args.ValueOr("url", settings.pbxUrl);
@@ -77,10 +77,11 @@ int PbxSession::Connect(std::string& text) {
     Tpbx& client = pbx();
     static_cast<void>(client.SetConnectionParams(
         m_fields.url + ":" + m_fields.port, m_fields.userName, m_fields.timeout, m_fields.pin));
-    return client.ValidateConnectionParams(text);
+    return client.ValidateConnectionParams();
 }
 
-int PbxSession::ChooseContactType(std::string& text) {
+Result PbxSession::ChooseContactType() {
+    m_contactTypeMissing = false;
     Tpbx& client = pbx();
     const std::optional<std::string> option = m_args.Value("contact-type");
     long long id = 0;
@@ -89,34 +90,33 @@ int PbxSession::ChooseContactType(std::string& text) {
         client.contactTypeName = m_storedTypeName;
     } else if (IsCentral(*option) || (ParseInt(*option, id) && id == kContactTypeCentral)) {
         client.contactType = kContactTypeCentral;
-        client.contactTypeName = Text(29);
+        client.contactTypeName = Text(kTextCentralStore);
     } else {
         if (!ParseInt(*option, id)) {
-            text = "Invalid contact type '" + *option + "'";
-            return -1;
+            return {kResultLocalFailure, "Invalid contact type '" + *option + "'"};
         }
         // The window takes the name from the extension list it shows; so does the tool.
         if (client.extnInfoList.empty()) {
             ActionRunner runner(m_io);
-            if (const int code = runner.Run(kActGetExtnInfo); code != 0) {
-                text = m_io.services().ctrl.resultText();
-                return code;
-            }
+            if (runner.Run(kActGetExtnInfo) != 0) return m_io.services().ctrl.result();
         }
         const std::string devID = std::to_string(id);
         const auto it = std::find_if(client.extnInfoList.begin(), client.extnInfoList.end(),
                                      [&devID](const TExtnInfo& e) { return e.devID == devID; });
         if (it == client.extnInfoList.end()) {
-            text = "No extension with device id " + devID + " for user " + client.userName;
-            return -1;
+            return {kResultLocalFailure,
+                    "No extension with device id " + devID + " for user " + client.userName};
         }
         client.contactType = static_cast<int32_t>(id);
         client.contactTypeName = it->extnName;
     }
-    return client.ValidateContactType(text);
+    Result checked = client.ValidateContactType();
+    m_contactTypeMissing = !checked.ok() && client.contactTypeName.empty();
+    return checked;
 }
 
-void HintContactType(CliIo& io) {
+void HintContactType(CliIo& io, const PbxSession& session) {
+    if (!session.contactTypeMissing()) return;
     io.Error(
         "choose the phonebook with --contact-type central|DEVID ('korvi extensions' lists "
         "them)");
@@ -126,20 +126,20 @@ std::string FailureMessage(int code, const std::string& text) {
     return text + " (Error Code " + std::to_string(code) + ")";
 }
 
-bool ReportFileTransferStop(CliIo& io, int code, const std::string& text,
+bool ReportFileTransferStop(CliIo& io, const PbxSession& session, int code, const std::string& text,
                             std::string_view failedHistory) {
     if (code == kResultCancelled) {
         WriteLog("LOG: Cancelled");
         WriteHistory("Fail: Action cancelled");
         io.ClearStatus();
-        io.err() << Text(161) << '\n';
+        io.err() << Text(kTextActionCancelled) << '\n';
         return true;
     }
     if (code == 0) return false;
     WriteHistory(failedHistory, text);
     io.ClearStatus();
     io.err() << FailureMessage(code, text) << '\n';
-    if (text == Text(124)) HintContactType(io);
+    HintContactType(io, session);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Result.h"
 #include "cli/Command.h"
 
 namespace korvi {
@@ -41,15 +42,17 @@ public:
     [[nodiscard]] bool CheckUsage(std::string& error) const;
 
     // Reads the fields (the PIN from standard input with --pin-stdin), hands them to the PBX
-    // client and runs the connection checks. 0, or the failing check's code with its text.
-    [[nodiscard]] int Connect(std::string& text);
+    // client and runs the connection checks. Success, or the failing check's result.
+    Result Connect();
 
     // --contact-type central|DEVID, or the stored "SyncContactType" with its name. A device id
     // is looked up in the user's extensions (GetExtnInfo) for its name. Then the contact type
-    // check. 0, or the failing step's code with its text.
-    [[nodiscard]] int ChooseContactType(std::string& text);
+    // check. Success, or the failing step's result.
+    Result ChooseContactType();
 
     const PbxFields& fields() const { return m_fields; }
+    // The last ChooseContactType failed because no contact type was chosen at all.
+    bool contactTypeMissing() const { return m_contactTypeMissing; }
     Tpbx& pbx();
 
 private:
@@ -58,10 +61,11 @@ private:
     PbxFields m_fields;
     int32_t m_storedType = 0;
     std::string m_storedTypeName;
+    bool m_contactTypeMissing = false;
 };
 
 // "korvi: " and a hint to stderr when the contact type check failed for want of a choice.
-void HintContactType(CliIo& io);
+void HintContactType(CliIo& io, const PbxSession& session);
 
 // The window's failure box text: result text, " (Error Code N)".
 std::string FailureMessage(int code, const std::string& text);
@@ -69,7 +73,7 @@ std::string FailureMessage(int code, const std::string& text);
 // Reports a file transfer that was cancelled or failed as the import/export tab does: the cancel
 // lines, or the history line failedHistory (a format taking the result text) and the failure
 // message. Returns true when code was not 0, so that the caller stops with kExitFailure.
-bool ReportFileTransferStop(CliIo& io, int code, const std::string& text,
+bool ReportFileTransferStop(CliIo& io, const PbxSession& session, int code, const std::string& text,
                             std::string_view failedHistory);
 
 }  // namespace korvi::cli

@@ -36,8 +36,7 @@ int PortalCommand::Run(const ParsedArgs& args, CliIo& io) {
 
     WriteLog("");
     WriteLog("LOG: -----> Launch User Portal");
-    std::string text;
-    int code = session.Connect(text);
+    auto [code, text] = session.Connect();
     if (code == 0) {
         ActionRunner runner(io);
         code = runner.Run(kActCheckServiceExt);
@@ -71,9 +70,8 @@ int PortalCommand::Run(const ParsedArgs& args, CliIo& io) {
         io.out() << url << '\n';
         return kExitOk;
     }
-    std::string error;
-    if (m_opener->OpenUrl(url, error) != 0) {
-        io.Error(error);
+    if (Result opened = m_opener->OpenUrl(url); !opened.ok()) {
+        io.Error(opened.text);
         return kExitFailure;
     }
     io.out() << "Opened the user portal of " << fields.url << " for " << fields.userName

@@ -40,30 +40,26 @@ const IntegerRange kIntegerRanges[] = {
     {"AutoSyncInterval", 0, 2}, {"SyncContactType", 0, 0}, {"Logging", 0, 1},
 };
 
-// 0, or the check's code with its message. current holds the other values, for the URL,
-// which the PBX sees joined with the port.
-int Check(const SettingInfo& info, const std::string& value, const KorviSettings& current,
-          std::string& message) {
+// Success, or the check's failure. current holds the other values, for the URL, which the
+// PBX sees joined with the port.
+Result Check(const SettingInfo& info, const std::string& value, const KorviSettings& current) {
     const std::string_view name = info.name;
-    if (name == "PbxUrl") return ValidateUrl(value + ":" + current.pbxPort, &message);
-    if (name == "PbxPort") return ValidateUrl(current.pbxUrl + ":" + value, &message);
-    if (name == "UserName") return ValidateUserName(value, &message);
-    if (name == "Pin") return ValidatePin(value, &message);
-    if (name == "ConnTimeout") {
-        return ValidateIntegerRange("Connection Timeout", value, 2, 60, &message);
-    }
-    if (name == "GmailAccName") return ValidateGmailAccount(value, &message);
-    if (name == "GmailAccPwd") return ValidateGmailPassword(value, &message);
+    if (name == "PbxUrl") return ValidateUrl(value + ":" + current.pbxPort);
+    if (name == "PbxPort") return ValidateUrl(current.pbxUrl + ":" + value);
+    if (name == "UserName") return ValidateUserName(value);
+    if (name == "Pin") return ValidatePin(value);
+    if (name == "ConnTimeout") return ValidateIntegerRange("Connection Timeout", value, 2, 60);
+    if (name == "GmailAccName") return ValidateGmailAccount(value);
+    if (name == "GmailAccPwd") return ValidateGmailPassword(value);
     if (name == "AddressBookDir" && (value.empty() || value.front() != '/')) {
-        message = "AddressBookDir must be an absolute folder path";
-        return -1;
+        return {kResultLocalFailure, "AddressBookDir must be an absolute folder path"};
     }
     for (const IntegerRange& range : kIntegerRanges) {
         if (name == range.name) {
-            return ValidateIntegerRange(range.name, value, range.min, range.max, &message);
+            return ValidateIntegerRange(range.name, value, range.min, range.max);
         }
     }
-    return 0;
+    return {};
 }
 
 int List(CliIo& io) {
@@ -95,9 +91,8 @@ int SetSyncTime(CliIo& io, const std::string& value) {
         io.Error("SyncTime must be a local time as yyyy-MM-dd HH:mm:ss");
         return kExitFailure;
     }
-    std::string error;
-    if (SaveSyncTimeToRegistry(value, error) != 0) {
-        io.Error(error);
+    if (Result saved = SaveSyncTimeToRegistry(value); !saved.ok()) {
+        io.Error(saved.text);
         return kExitFailure;
     }
     io.out() << kSyncTime << '=' << value << '\n';
@@ -134,15 +129,13 @@ int Set(CliIo& io, const Command& command, const std::string& name,
 
     KorviSettings settings;
     GetAllSettingsFromRegistry(settings);
-    std::string message;
-    if (Check(*info, *value, settings, message) != 0 ||
-        !SetSettingFromText(settings, *info, *value)) {
-        io.Error(message.empty() ? name + " must be an integer value" : message);
+    Result checked = Check(*info, *value, settings);
+    if (!checked.ok() || !SetSettingFromText(settings, *info, *value)) {
+        io.Error(checked.text.empty() ? name + " must be an integer value" : checked.text);
         return kExitFailure;
     }
-    std::string error;
-    if (SaveSettingsToRegistry(settings, error) != 0) {
-        io.Error(error);
+    if (Result saved = SaveSettingsToRegistry(settings); !saved.ok()) {
+        io.Error(saved.text);
         return kExitFailure;
     }
     io.out() << name << '=' << Shown(settings, *info) << '\n';

@@ -120,7 +120,7 @@ bool Confirm(CliIo& io, const std::string& id, const std::string& text) {
     Question q;
     q.kind = Question::Kind::Confirm;
     q.id = id;
-    q.caption = Text(170);
+    q.caption = Text(kTextConfirm);
     q.text = text;
     return io.prompt().Ask(q) == kOk;
 }
@@ -129,8 +129,11 @@ bool Confirm(CliIo& io, const std::string& id, const std::string& text) {
 int FolderStoreId(Toutlook& outlook, const std::string& folder, std::string& storeId,
                   std::string& text) {
     outlook.folderPath = folder;
-    const int rc = outlook.OpenFolder(text);
-    if (rc != 0) return rc;
+    Result opened = outlook.OpenFolder();
+    if (!opened.ok()) {
+        text = std::move(opened.text);
+        return opened.code;
+    }
     storeId = outlook.contactStoreID();
     outlook.CloseFolder();
     return 0;
@@ -185,10 +188,10 @@ int ResetSyncList(CliIo& io, const SyncChoices& choices) {
     if (!Confirm(io, "reset-sync-list",
                  "The sync list " + file.string() + " of " + services.pbx.contactTypeName +
                      " and Outlook folder [" + choices.folder +
-                     "] will be deleted; the next sync is a first-time sync.\n\n" + Text(169) +
-                     "\n")) {
+                     "] will be deleted; the next sync is a first-time sync.\n\n" +
+                     Text(kTextDoYouWantToContinue) + "\n")) {
         WriteLog("LOG: Cancelled");
-        io.Error(Text(161));
+        io.Error(Text(kTextActionCancelled));
         return kExitFailure;
     }
     if (!std::filesystem::remove(file, ec) || ec) {
@@ -252,16 +255,16 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
     Tpbx& pbx = services.pbx;
     Toutlook& outlook = services.outlook;
 
-    std::string text;
-    int code = session.Connect(text);
-    if (code == 0) code = session.ChooseContactType(text);
+    Result connected = session.Connect();
+    if (connected.ok()) connected = session.ChooseContactType();
+    auto [code, text] = std::move(connected);
     if (code != 0) {
         io.err() << FailureMessage(code, text) << '\n';
-        if (text == Text(124)) HintContactType(io);
+        HintContactType(io, session);
         return kExitFailure;
     }
     if (pbx.contactTypeName.empty()) {
-        io.Error(Text(62));
+        io.Error(Text(kTextCannotSync));
         WriteLog("ERR: Cannot Sync. Invalid ContactType Name");
         return kExitFailure;
     }
@@ -296,7 +299,7 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
             WriteHistory("Sync started [%s] - Fail: Outlook Version (%d) not supported!", how,
                          outlook.versionCode);
         }
-        io.Error(Text(73, {}, kAppName));
+        io.Error(Text(kTextOutlookTooOld, {}, kAppName));
         return kExitFailure;
     }
     if (history) {
@@ -318,17 +321,17 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
             io.err() << FailureMessage(code, text) << '\n';
             return kExitFailure;
         }
-        std::string unchanged;
         const bool firstTime =
-            services.contactFile.CheckIfSyncFileExists(pbx.contactType, storeId, unchanged) != 0;
+            !services.contactFile.CheckIfSyncFileExists(pbx.contactType, storeId).ok();
         firstTimeSync = firstTime;
         if (firstTime && !choices.silent && !choices.dryRun) {
-            const std::string warning = Text(53, choices.folder, pbx.contactTypeName) + "\n\n" +
-                                        Text(55) + "\n\n" + Text(56, partnerName) + "\n" +
-                                        Text(169) + "\n";
+            const std::string warning =
+                Text(kTextFirstSyncOutlook, choices.folder, pbx.contactTypeName) + "\n\n" +
+                Text(kTextFirstSyncDuplicates) + "\n\n" + Text(kTextFirstSyncBackup, partnerName) +
+                "\n" + Text(kTextDoYouWantToContinue) + "\n";
             if (!Confirm(io, "first-time-sync", warning)) {
                 WriteLog("LOG: Cancelled");
-                io.Error(Text(161));
+                io.Error(Text(kTextActionCancelled));
                 return kExitFailure;
             }
         }
@@ -350,9 +353,10 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
         choices.direction == eSyncDir_ReplacePartner || choices.direction == eSyncDir_ReplacePbx;
     if (code == 0 || code == kResultGmailNumbersSkipped) {
         if (ctrl.pbxUpdates != 0 || ctrl.partnerUpdates != 0) {
-            io.out() << (code == 0 ? Text(58, partnerName, {}, std::to_string(ctrl.pbxUpdates),
-                                          std::to_string(ctrl.partnerUpdates))
-                                   : Text(57))
+            io.out() << (code == 0
+                             ? Text(kTextSyncDone, partnerName, {}, std::to_string(ctrl.pbxUpdates),
+                                    std::to_string(ctrl.partnerUpdates))
+                             : Text(kTextSyncGmailNumbersSkipped))
                      << '\n';
             if (replace) {
                 WriteHistory("Successful Sync.");
@@ -364,7 +368,8 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
                     ctrl.partnerDeletes, ctrl.partnerAmends);
             }
         } else {
-            io.out() << (code == 0 ? Text(59) : Text(57)) << '\n';
+            io.out() << (code == 0 ? Text(kTextSyncNoUpdates) : Text(kTextSyncGmailNumbersSkipped))
+                     << '\n';
             WriteHistory("No updates since last Sync.");
         }
         // A whole side copied onto the other counts as updates, not as queued actions.

@@ -19,15 +19,6 @@ namespace {
 // The part of a store key that names its sync list.
 constexpr std::size_t kStoreKeyChars = 20;
 
-constexpr int kTextSaving = 118;
-constexpr int kTextLoading = 119;
-constexpr int kTextInvalidStoreIdWrite = 120;
-constexpr int kTextInvalidStoreIdLoad = 121;
-constexpr int kTextFileTypeNotSupported = 122;
-constexpr int kTextCouldNotOpen = 123;
-
-constexpr int kSyncFileMissing = -9;
-
 std::string SyncFilePrefix(int32_t contactType) {
     return "Sync_" + std::to_string(contactType) + "_";
 }
@@ -41,16 +32,14 @@ std::string FileNamePart(std::string_view key) {
     return part;
 }
 
-int SaveFailed(std::string_view message, std::string& resultText) {
+Result SaveFailed(std::string_view message) {
     WriteLog("ERR: contactFile: SaveContacts: Exception: %s", message);
-    resultText = message;
-    return -1;
+    return {kResultLocalFailure, std::string(message)};
 }
 
-int LoadFailed(std::string_view message, std::string& resultText) {
+Result LoadFailed(std::string_view message) {
     WriteLog("ERR: contactFile: LoadContacts: Exception: %s", message);
-    resultText = message;
-    return -1;
+    return {kResultLocalFailure, std::string(message)};
 }
 
 }  // namespace
@@ -67,15 +56,14 @@ std::filesystem::path TcontactFile::DefaultDataFolder() {
     return DataFolder();
 }
 
-int TcontactFile::SaveContacts(const std::filesystem::path& path, const TContactList& list,
-                               std::string& resultText, int fileType) {
+Result TcontactFile::SaveContacts(const std::filesystem::path& path, const TContactList& list,
+                                  int fileType) {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(kTextSaving), 0);
+    m_progress.SetProgressText(Text(kTextSavingFile), 0);
     if (fileType != kFileTypeXml && fileType != kFileTypeCsv) {
         const std::string type = std::to_string(fileType);
         WriteLog("ERR: contactFile: SaveContacts: Invalid fileType: %s", type);
-        resultText = Text(kTextFileTypeNotSupported) + " (" + type + ")";
-        return -1;
+        return {kResultLocalFailure, Text(kTextFileTypeNotSupported) + " (" + type + ")"};
     }
     try {
         AtomicFile file(path);
@@ -83,45 +71,42 @@ int TcontactFile::SaveContacts(const std::filesystem::path& path, const TContact
         if (!file.Open()) {
             if (fileType == kFileTypeCsv) {
                 WriteLog("ERR: contactFile: SaveContacts: Could not open file!");
-                resultText = Text(kTextCouldNotOpen);
-                return -1;
+                return {kResultLocalFailure, Text(kTextFileNotOpened)};
             }
-            return SaveFailed(file.Error(), resultText);
+            return SaveFailed(file.Error());
         }
         int written = 0;
         if (fileType == kFileTypeXml) {
             XmlResult r = WriteContactsXml(list, file, written);
             if (!r.ok()) {
-                return SaveFailed(r.text.empty() ? file.Error() : path.string() + ": " + r.text,
-                                  resultText);
+                return SaveFailed(r.text.empty() ? file.Error() : path.string() + ": " + r.text);
             }
         } else if (!WriteContactsCsv(list, file, written)) {
-            return SaveFailed(file.Error(), resultText);
+            return SaveFailed(file.Error());
         }
-        if (!file.Commit()) return SaveFailed(file.Error(), resultText);
+        if (!file.Commit()) return SaveFailed(file.Error());
         WriteLog(fileType == kFileTypeXml
                      ? "LOG: contactFile: SaveContacts OK: Saved %d contacts to XML file: %s"
                      : "LOG: contactFile: SaveContacts OK: Saved %d contacts to CSV file: %s",
                  written, path.string());
         return 0;
     } catch (const std::exception& e) {
-        return SaveFailed(e.what(), resultText);
+        return SaveFailed(e.what());
     }
 }
 
-int TcontactFile::LoadContacts(const std::filesystem::path& path, TContactList& list,
-                               std::string& resultText) {
+Result TcontactFile::LoadContacts(const std::filesystem::path& path, TContactList& list) {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(kTextLoading), 0);
+    m_progress.SetProgressText(Text(kTextLoadingFile), 0);
     try {
         int count = 0;
         XmlResult r = ReadContactsXmlFile(path, list, count);
-        if (!r.ok()) return LoadFailed(r.text, resultText);
+        if (!r.ok()) return LoadFailed(r.text);
         WriteLog("LOG: contactFile: LoadContacts: Loaded %d Contacts from %s", count,
                  path.string());
         return 0;
     } catch (const std::exception& e) {
-        return LoadFailed(e.what(), resultText);
+        return LoadFailed(e.what());
     }
 }
 
@@ -132,34 +117,31 @@ std::filesystem::path TcontactFile::SyncFilePath(int32_t contactType,
     return m_dataFolder / (SyncFilePrefix(contactType) + FileNamePart(key) + ".xml");
 }
 
-int TcontactFile::WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
-                                std::string& resultText, const TContactList& list) {
+Result TcontactFile::WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
+                                   const TContactList& list) {
     if (contactStoreID.size() < kStoreKeyChars) {
         WriteLog("ERR: WriteSyncFile Fail: Invalid contactStoreID");
-        resultText = Text(kTextInvalidStoreIdWrite);
-        return -1;
+        return {kResultLocalFailure, Text(kTextSyncFileBadStoreId)};
     }
     const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
-    int rc = SaveContacts(file, list, resultText, kFileTypeXml);
-    if (rc != 0) WriteLog("ERR: WriteSyncFile Fail: %s", file.string());
-    return rc;
+    Result saved = SaveContacts(file, list, kFileTypeXml);
+    if (!saved.ok()) WriteLog("ERR: WriteSyncFile Fail: %s", file.string());
+    return saved;
 }
 
-int TcontactFile::LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
-                               std::string& resultText, TContactList& list) {
+Result TcontactFile::LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
+                                  TContactList& list) {
     if (contactStoreID.size() < kStoreKeyChars) {
         WriteLog("ERR: LoadSyncFile Fail: Invalid StoreID");
-        resultText = Text(kTextInvalidStoreIdLoad);
-        return -1;
+        return {kResultLocalFailure, Text(kTextSyncFileLoadBadStoreId)};
     }
     const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
-    int rc = LoadContacts(file, list, resultText);
-    if (rc != 0) WriteLog("ERR: LoadSyncFile Fail: %s", file.string());
-    return rc;
+    Result loaded = LoadContacts(file, list);
+    if (!loaded.ok()) WriteLog("ERR: LoadSyncFile Fail: %s", file.string());
+    return loaded;
 }
 
-int TcontactFile::CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID,
-                                        std::string& /*resultText*/) {
+Result TcontactFile::CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID) {
     const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
@@ -167,7 +149,7 @@ int TcontactFile::CheckIfSyncFileExists(int32_t contactType, const std::string& 
         return 0;
     }
     WriteLog("LOG: CheckIfSyncFileExists (Fail): %s", file.string());
-    return kSyncFileMissing;
+    return kResultNoSyncFile;
 }
 
 std::vector<std::filesystem::path> TcontactFile::SyncFiles(int32_t contactType) const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -28,17 +29,14 @@ public:
     const std::filesystem::path& dataFolder() const { return m_dataFolder; }
     void setDataFolder(std::filesystem::path folder) { m_dataFolder = std::move(folder); }
 
-    [[nodiscard]] int SaveContacts(const std::filesystem::path& path, const TContactList& list,
-                                   std::string& resultText, int fileType);
-    [[nodiscard]] int LoadContacts(const std::filesystem::path& path, TContactList& list,
-                                   std::string& resultText);
+    Result SaveContacts(const std::filesystem::path& path, const TContactList& list, int fileType);
+    Result LoadContacts(const std::filesystem::path& path, TContactList& list);
 
-    [[nodiscard]] int WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
-                                    std::string& resultText, const TContactList& list);
-    [[nodiscard]] int LoadSyncFile(int32_t contactType, const std::string& contactStoreID,
-                                   std::string& resultText, TContactList& list);
-    [[nodiscard]] int CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID,
-                                            std::string& resultText);
+    Result WriteSyncFile(int32_t contactType, const std::string& contactStoreID,
+                         const TContactList& list);
+    Result LoadSyncFile(int32_t contactType, const std::string& contactStoreID, TContactList& list);
+    // Success when the pair has a sync list; otherwise -9 without a text.
+    Result CheckIfSyncFileExists(int32_t contactType, const std::string& contactStoreID);
     int DeleteSyncFiles(int32_t contactType);
     // The sync list files of contactType, with every partner store (what DeleteSyncFiles
     // deletes).

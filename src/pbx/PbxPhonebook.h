@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -19,20 +20,16 @@ public:
     // Number of ids found by the last GetContactIdsForCurContactType.
     virtual std::size_t ContactIdCount() const = 0;
 
-    [[nodiscard]] virtual int GetContactIdsForCurContactType(std::string& outText) = 0;
-    [[nodiscard]] virtual int LoadContacts(TContactList* list, const StopFlag& cancel,
-                                           std::string& outText) = 0;
+    virtual Result GetContactIdsForCurContactType() = 0;
+    virtual Result LoadContacts(TContactList* list, const StopFlag& cancel) = 0;
     // As LoadContacts, but every contact exactly as the PBX holds it (names not cleaned, the
     // contacts without numbers too): what a backup of the phonebook must hold.
-    [[nodiscard]] virtual int LoadAllContacts(TContactList* list, const StopFlag& cancel,
-                                              std::string& outText) {
-        return LoadContacts(list, cancel, outText);
+    virtual Result LoadAllContacts(TContactList* list, const StopFlag& cancel) {
+        return LoadContacts(list, cancel);
     }
-    [[nodiscard]] virtual int SaveContacts(TContactList* list, const StopFlag& cancel,
-                                           std::string& outText) = 0;
-    [[nodiscard]] virtual int DeleteContact(const std::string& deleteType, int32_t deleteParam,
-                                            std::string& outText) = 0;
-    [[nodiscard]] virtual int WriteContact(TContact& contact, std::string& outText) = 0;
+    virtual Result SaveContacts(TContactList* list, const StopFlag& cancel) = 0;
+    virtual Result DeleteContact(const std::string& deleteType, int32_t deleteParam) = 0;
+    virtual Result WriteContact(TContact& contact) = 0;
 };
 
 }  // namespace korvi

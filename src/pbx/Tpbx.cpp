@@ -34,16 +34,14 @@ std::string TrimControls(std::string_view text) {
 // The end of an operation that could not complete its calls. A failure that carries a message
 // reaches the user with the "[Exception] " prefix; one without a message is reported with
 // text 127, prefixed only where the operation has always done so.
-int ExceptionResult(std::string_view operation, const std::string& message, bool prefixUnknown,
-                    std::string& outText) {
+Result ExceptionResult(std::string_view operation, const std::string& message, bool prefixUnknown) {
     if (!message.empty()) {
         WriteLog("ERR: PBX: %s Exception: %s", operation, message);
-        outText = kExceptionPrefix + message;
-    } else {
-        WriteLog("ERR: PBX: %s Exception: Unknown", operation);
-        outText = prefixUnknown ? kExceptionPrefix + Text(127) : Text(127);
+        return {kResultException, kExceptionPrefix + message};
     }
-    return Tpbx::kResultException;
+    WriteLog("ERR: PBX: %s Exception: Unknown", operation);
+    return {kResultException,
+            prefixUnknown ? kExceptionPrefix + Text(kTextPbxNotReached) : Text(kTextPbxNotReached)};
 }
 
 std::string Decimal(long long value) { return std::to_string(value); }
@@ -101,28 +99,25 @@ int Tpbx::SetConnectionParams(std::string_view newUrl, std::string_view newUserN
     return 0;
 }
 
-int Tpbx::ValidateConnectionParams(std::string& outText) const {
-    if (int code = ValidateUrl(url, &outText); code != 0) return code;
-    if (int code = ValidateUserName(userName, &outText); code != 0) return code;
-    if (int code = ValidatePin(pin, &outText); code != 0) return code;
-    return ValidateIntegerRange("Connection Timeout", timeout, 2, 60, &outText);
+Result Tpbx::ValidateConnectionParams() const {
+    if (Result r = ValidateUrl(url); !r.ok()) return r;
+    if (Result r = ValidateUserName(userName); !r.ok()) return r;
+    if (Result r = ValidatePin(pin); !r.ok()) return r;
+    return ValidateIntegerRange("Connection Timeout", timeout, 2, 60);
 }
 
-int Tpbx::ValidateContactType(std::string& outText) const {
-    if (contactTypeName.empty()) {
-        outText = Text(124);
-        return kResultLocalFailure;
-    }
-    if (contactType <= 1000 || contactType == kContactTypeCentral) return 0;
-    outText = Text(125) + " - " + Decimal(contactType);
-    return kResultLocalFailure;
+Result Tpbx::ValidateContactType() const {
+    if (contactTypeName.empty()) return {kResultLocalFailure, Text(kTextInvalidContactTypeName)};
+    if (contactType <= 1000 || contactType == kContactTypeCentral) return {};
+    return {kResultLocalFailure, Text(kTextInvalidContactType) + " - " + Decimal(contactType)};
 }
 
-int Tpbx::CheckService(int getBrowserChallenge, std::string& outText) {
+Result Tpbx::CheckService(int getBrowserChallenge) {
+    std::string outText;
     std::string message;
     try {
         m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(126), 0);
+        m_progress.SetProgressText(Text(kTextContactingPbx), 0);
         ClientScope scope(*this);
         std::unique_ptr<ServiceProxy> proxy;
         if (scope.MakeProxy(proxy, message)) {
@@ -135,7 +130,7 @@ int Tpbx::CheckService(int getBrowserChallenge, std::string& outText) {
                 const int code = response.returnData.errCode;
                 if (code != 0) {
                     WriteLog("LOG: PBX: CheckService Fail: %s", outText);
-                    return code;
+                    return {code, outText};
                 }
                 const soap::TSysInfoStruct info = response.sysInfo.value_or(soap::TSysInfoStruct{});
                 platform = info.platform;
@@ -152,7 +147,7 @@ int Tpbx::CheckService(int getBrowserChallenge, std::string& outText) {
                 }
                 WriteLog("LOG: PBX: CheckService Success: %s - %d - %s - %d", platform,
                          platformSubtype, swVersion, distr);
-                return 0;
+                return {0, outText};
             }
         }
     } catch (const std::exception& e) {
@@ -160,14 +155,15 @@ int Tpbx::CheckService(int getBrowserChallenge, std::string& outText) {
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("CheckService", message, true, outText);
+    return ExceptionResult("CheckService", message, true);
 }
 
-int Tpbx::GetExtnInfo(std::string& outText) {
+Result Tpbx::GetExtnInfo() {
+    std::string outText;
     std::string message;
     try {
         m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(126), 0);
+        m_progress.SetProgressText(Text(kTextContactingPbx), 0);
         ClientScope scope(*this);
         std::unique_ptr<ServiceProxy> proxy;
         if (scope.MakeProxy(proxy, message)) {
@@ -179,7 +175,7 @@ int Tpbx::GetExtnInfo(std::string& outText) {
                 const int code = response.returnData.errCode;
                 if (code != 0) {
                     WriteLog("ERR: PBX: GetExtnInfo Fail: %s", outText);
-                    return code;
+                    return {code, outText};
                 }
                 WriteLog("LOG: PBX: GetExtnInfo Success: %d Extns",
                          static_cast<int>(response.extnInfo.size()));
@@ -187,7 +183,7 @@ int Tpbx::GetExtnInfo(std::string& outText) {
                 for (const auto& item : response.extnInfo) {
                     extnInfoList.push_back({Decimal(item.devID), item.extnName, item.extnNumber});
                 }
-                return 0;
+                return {0, outText};
             }
         }
     } catch (const std::exception& e) {
@@ -195,14 +191,15 @@ int Tpbx::GetExtnInfo(std::string& outText) {
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("GetExtnInfo", message, false, outText);
+    return ExceptionResult("GetExtnInfo", message, false);
 }
 
-int Tpbx::GetContactIdsForCurContactType(std::string& outText) {
+Result Tpbx::GetContactIdsForCurContactType() {
+    std::string outText;
     std::string message;
     try {
         m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(128), 0);
+        m_progress.SetProgressText(Text(kTextRetrievingPbxContacts), 0);
         contactIdList.clear();
         ClientScope scope(*this);
         std::unique_ptr<ServiceProxy> proxy;
@@ -217,7 +214,7 @@ int Tpbx::GetContactIdsForCurContactType(std::string& outText) {
                 if (code != 0) {
                     WriteLog("ERR: PBX: GetContactIdsForCurContactType Fail: %s - Contact Type %d",
                              outText, contactType);
-                    return code;
+                    return {code, outText};
                 }
                 WriteLog(
                     "LOG: PBX: GetContactIdsForCurContactType Success: Contact Type %d - %d "
@@ -225,7 +222,7 @@ int Tpbx::GetContactIdsForCurContactType(std::string& outText) {
                     contactType, static_cast<int>(response.contactIdList.size()));
                 contactIdList.reserve(response.contactIdList.size());
                 for (const int32_t id : response.contactIdList) contactIdList.push_back({id});
-                return 0;
+                return {0, outText};
             }
         }
     } catch (const std::exception& e) {
@@ -233,31 +230,30 @@ int Tpbx::GetContactIdsForCurContactType(std::string& outText) {
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("GetContactIdsForCurContactType", message, false, outText);
+    return ExceptionResult("GetContactIdsForCurContactType", message, false);
 }
 
-int Tpbx::LoadContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
-    return LoadContactsImpl(list, cancel, outText, false);
+Result Tpbx::LoadContacts(TContactList* list, const StopFlag& cancel) {
+    return LoadContactsImpl(list, cancel, false);
 }
 
-int Tpbx::LoadAllContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
-    return LoadContactsImpl(list, cancel, outText, true);
+Result Tpbx::LoadAllContacts(TContactList* list, const StopFlag& cancel) {
+    return LoadContactsImpl(list, cancel, true);
 }
 
-int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::string& outText,
-                           bool forBackup) {
+Result Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, bool forBackup) {
+    std::string outText;
     if (list == nullptr) {
         WriteLog("ERR: PBX: LoadContacts Fail: - Null list");
-        outText = "PBX: LoadContacts: Null List";
-        return kResultLocalFailure;
+        return {kResultLocalFailure, "PBX: LoadContacts: Null List"};
     }
     std::string message;
     try {
         m_progress.SetProgress(1, 0, 1);
-        m_progress.SetProgressText(Text(128), 0);
+        m_progress.SetProgressText(Text(kTextRetrievingPbxContacts), 0);
         const long long n = static_cast<long long>(contactIdList.size());
         WriteLog("LOG: PBX: LoadContacts: Loading %d contacts from %s", static_cast<int>(n), url);
-        if (n == 0) return 0;
+        if (n == 0) return {0, outText};
 
         ClientScope scope(*this);
         std::unique_ptr<ServiceProxy> proxy;
@@ -269,11 +265,11 @@ int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::stri
             bool failed = false;
             for (long long i = 0; i < n && !failed; ++i) {
                 if (cancel.load()) {
-                    outText = Text(161);
-                    return kResultCancelled;
+                    return {kResultCancelled, Text(kTextActionCancelled)};
                 }
-                m_progress.SetProgressText(Text(129, {}, {}, Decimal(i + 1), Decimal(n)),
-                                           LoopPosition(i, n));
+                m_progress.SetProgressText(
+                    Text(kTextReadingPbxContact, {}, {}, Decimal(i + 1), Decimal(n)),
+                    LoopPosition(i, n));
                 request.contactId = contactIdList[static_cast<std::size_t>(i)].contactId;
                 if (!proxy->Call(request, response, message)) {
                     failed = true;
@@ -282,7 +278,7 @@ int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::stri
                 outText = kSoapErrorPrefix + response.returnData.errDesc;
                 if (const int code = response.returnData.errCode; code != 0) {
                     WriteLog("ERR: PBX: LoadContacts Fail: %d - %s", code, outText);
-                    return code;
+                    return {code, outText};
                 }
                 // A backup keeps the names as they are, so that a restore gives them back.
                 auto contact =
@@ -294,34 +290,33 @@ int Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, std::stri
                              contact->displayName);
                 }
             }
-            if (!failed) return 0;
+            if (!failed) return {0, outText};
         }
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("LoadContacts", message, false, outText);
+    return ExceptionResult("LoadContacts", message, false);
 }
 
-int Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
+Result Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
+    std::string outText;
     if (list == nullptr) {
         WriteLog("ERR: PBX: SaveContacts Fail: - Null list");
-        outText = "PBX: SaveContacts: Null List";
-        return kResultLocalFailure;
+        return {kResultLocalFailure, "PBX: SaveContacts: Null List"};
     }
     if (list->empty()) {
         WriteLog("ERR: PBX: SaveContacts Fail: - Empty list");
-        outText = "PBX: SaveContacts: Empty contact List";
-        return kResultLocalFailure;
+        return {kResultLocalFailure, "PBX: SaveContacts: Empty contact List"};
     }
     std::string message;
     try {
         // The delete and every write share one connection.
         ClientScope scope(*this);
-        if (const int code = DeleteContact(soap::kDeleteByType, contactType, outText); code != 0) {
-            return code;
-        }
+        Result deleted = DeleteContact(soap::kDeleteByType, contactType);
+        if (!deleted.ok()) return deleted;
+        outText = std::move(deleted.text);
         m_progress.SetProgress(1, 0, 1);
         // The central store does not take barred numbers.
         if (contactType == kContactTypeCentral) SetListBarring(*list, 0);
@@ -333,8 +328,9 @@ int Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& 
         std::string firstFailure;
         bool aborted = false;
         for (long long i = 0; i < n && !cancel.load(); ++i) {
-            m_progress.SetProgressText(Text(130, {}, {}, Decimal(i + 1), Decimal(n)),
-                                       LoopPosition(i, n));
+            m_progress.SetProgressText(
+                Text(kTextSendingPbxContact, {}, {}, Decimal(i + 1), Decimal(n)),
+                LoopPosition(i, n));
             ++sent;
             TContact* contact = (*list)[static_cast<std::size_t>(i)].get();
             if (contact == nullptr) {
@@ -343,7 +339,9 @@ int Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& 
                 continue;
             }
             contact->contactId = kContactIdNew;
-            if (WriteContact(*contact, outText) != 0) {
+            Result written = WriteContact(*contact);
+            outText = std::move(written.text);
+            if (!written.ok()) {
                 WriteLog("ERR: PBX: SaveContacts Fail: %s", outText);
                 if (failures == 0) firstFailure = outText;
                 ++failures;
@@ -359,46 +357,45 @@ int Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& 
             // reported as done (a partner import would then record contacts the PBX lacks).
             WriteLog("LOG: PBX: SaveContacts Cancelled: - Contact Type %d - %d of %d Contacts sent",
                      contactType, static_cast<int>(sent), numContacts);
-            outText = Text(161);
-            return kResultCancelled;
+            return {kResultCancelled, Text(kTextActionCancelled)};
         }
         if (failures > 0) {
             WriteLog("LOG: PBX: SaveContacts Fail: - Contact Type %d - Num Contacts %d - %d Errors",
                      contactType, numContacts, failures);
-            outText =
-                Text(132, {}, {}, Decimal(failures)) + "\n" + Text(133) + "\n\n" + firstFailure;
-            if (aborted) outText += "\n\n" + Text(131);
-            return kResultLocalFailure;
+            outText = Text(kTextPbxSendFailures, {}, {}, Decimal(failures)) + "\n" +
+                      Text(kTextFirstError) + "\n\n" + firstFailure;
+            if (aborted) outText += "\n\n" + Text(kTextPbxSendAborted);
+            return {kResultLocalFailure, outText};
         }
         WriteLog("LOG: PBX: SaveContacts Success: - Contact Type %d - Num Contacts %d", contactType,
                  numContacts);
-        return 0;
+        return {0, outText};
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("SaveContacts", message, true, outText);
+    return ExceptionResult("SaveContacts", message, true);
 }
 
-int Tpbx::DeleteAllContactsForCurContactType(std::string& outText) {
+Result Tpbx::DeleteAllContactsForCurContactType() {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(134, {}, contactTypeName), 0);
-    const int code = DeleteContact(soap::kDeleteByType, contactType, outText);
-    if (code == 0) {
+    m_progress.SetProgressText(Text(kTextDeletingPbxContacts, {}, contactTypeName), 0);
+    Result deleted = DeleteContact(soap::kDeleteByType, contactType);
+    if (deleted.ok()) {
         WriteLog("LOG: PBX: DeleteAllContactsForCurContactType Success: Contact Type %d",
                  contactType);
     } else {
         WriteLog("ERR: PBX: DeleteAllContactsForCurContactType Fail : Contact Type %d",
                  contactType);
     }
-    return code;
+    return deleted;
 }
 
-int Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam, std::string& outText) {
+Result Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam) {
+    std::string outText;
     if (deleteType != soap::kDeleteByType && deleteType != soap::kDeleteByContactId) {
-        outText = "PBX: DeleteContact: Invalid delete type";
-        return kResultBadDeleteType;
+        return {kResultBadDeleteType, "PBX: DeleteContact: Invalid delete type"};
     }
     std::string message;
     try {
@@ -414,7 +411,7 @@ int Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam, std:
                 outText = kSoapErrorPrefix + response.returnData.errDesc;
                 const int code = response.returnData.errCode;
                 if (code != 0) WriteLog("ERR: PBX: DeleteContact Fail: %d - %s", code, outText);
-                return code;
+                return {code, outText};
             }
         }
     } catch (const std::exception& e) {
@@ -422,10 +419,11 @@ int Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam, std:
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("DeleteContact", message, true, outText);
+    return ExceptionResult("DeleteContact", message, true);
 }
 
-int Tpbx::WriteContact(TContact& contact, std::string& outText) {
+Result Tpbx::WriteContact(TContact& contact) {
+    std::string outText;
     std::string message;
     try {
         ClientScope scope(*this);
@@ -447,7 +445,7 @@ int Tpbx::WriteContact(TContact& contact, std::string& outText) {
                 if (code != 0) {
                     WriteLog("ERR: PBX: WriteContact Fail: %d - %s (SoapError)", code, outText);
                 }
-                return code;
+                return {code, outText};
             }
         }
     } catch (const std::exception& e) {
@@ -455,12 +453,12 @@ int Tpbx::WriteContact(TContact& contact, std::string& outText) {
     } catch (...) {
         message.clear();
     }
-    return ExceptionResult("WriteContact", message, true, outText);
+    return ExceptionResult("WriteContact", message, true);
 }
 
-int Tpbx::FindServersOnLan(std::string* outText) {
+Result Tpbx::FindServersOnLan() {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(135), 0);
+    m_progress.SetProgressText(Text(kTextSearchingPbx), 0);
     serverList.clear();
     numServers = 0;
     const std::unique_ptr<UpnpClient> library =
@@ -473,12 +471,11 @@ int Tpbx::FindServersOnLan(std::string* outText) {
         numServers = found.numServers;
         WriteLog("ERR: PBX: FindServersOnLan Fail: num_servers %d - server_list %d",
                  found.numServers, found.entries);
-        if (outText != nullptr) *outText = Text(136);
-        return kResultLocalFailure;
+        return {kResultLocalFailure, Text(kTextServerCountMismatch)};
     }
     numServers = static_cast<int>(serverList.size());
     WriteLog("LOG: PBX: FindServersOnLan Success: num_servers %d ", numServers);
-    return 0;
+    return {};
 }
 
 }  // namespace korvi

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 #include "pbx/HttpClient.h"
 #include "pbx/PbxPhonebook.h"
@@ -38,12 +39,6 @@ using HttpClientFactory = std::function<std::unique_ptr<HttpClient>()>;
 
 class Tpbx final : public PbxPhonebook {
 public:
-    // Result codes of the client's own making (the others are the PBX's errCode).
-    static constexpr int kResultLocalFailure = -1;
-    static constexpr int kResultException = -2;
-    static constexpr int kResultCancelled = -7;
-    static constexpr int kResultBadDeleteType = -11;
-
     explicit Tpbx(Progress& progress, HttpClientFactory factory = {});
     ~Tpbx() override;
     Tpbx(const Tpbx&) = delete;
@@ -76,28 +71,24 @@ public:
 
     int SetConnectionParams(std::string_view url, std::string_view userName,
                             std::string_view timeout, std::string_view pin);
-    [[nodiscard]] int ValidateConnectionParams(std::string& outText) const;
-    [[nodiscard]] int ValidateContactType(std::string& outText) const;
+    Result ValidateConnectionParams() const;
+    Result ValidateContactType() const;
 
-    [[nodiscard]] int CheckService(int getBrowserChallenge, std::string& outText);
-    [[nodiscard]] int GetExtnInfo(std::string& outText);
-    [[nodiscard]] int DeleteAllContactsForCurContactType(std::string& outText);
-    [[nodiscard]] int FindServersOnLan(std::string* outText);
+    Result CheckService(int getBrowserChallenge);
+    Result GetExtnInfo();
+    Result DeleteAllContactsForCurContactType();
+    Result FindServersOnLan();
 
     // ---- PbxPhonebook ----
     int32_t CurrentContactType() const override { return contactType; }
     std::string CurrentContactTypeName() const override { return contactTypeName; }
     std::size_t ContactIdCount() const override { return contactIdList.size(); }
-    [[nodiscard]] int GetContactIdsForCurContactType(std::string& outText) override;
-    [[nodiscard]] int LoadContacts(TContactList* list, const StopFlag& cancel,
-                                   std::string& outText) override;
-    [[nodiscard]] int LoadAllContacts(TContactList* list, const StopFlag& cancel,
-                                      std::string& outText) override;
-    [[nodiscard]] int SaveContacts(TContactList* list, const StopFlag& cancel,
-                                   std::string& outText) override;
-    [[nodiscard]] int DeleteContact(const std::string& deleteType, int32_t deleteParam,
-                                    std::string& outText) override;
-    [[nodiscard]] int WriteContact(TContact& contact, std::string& outText) override;
+    Result GetContactIdsForCurContactType() override;
+    Result LoadContacts(TContactList* list, const StopFlag& cancel) override;
+    Result LoadAllContacts(TContactList* list, const StopFlag& cancel) override;
+    Result SaveContacts(TContactList* list, const StopFlag& cancel) override;
+    Result DeleteContact(const std::string& deleteType, int32_t deleteParam) override;
+    Result WriteContact(TContact& contact) override;
 
     // How long FindServersOnLan waits for answers, and the discovery library it searches
     // with (by default miniupnpc).
@@ -110,8 +101,7 @@ public:
 private:
     class ClientScope;
 
-    [[nodiscard]] int LoadContactsImpl(TContactList* list, const StopFlag& cancel,
-                                       std::string& outText, bool forBackup);
+    Result LoadContactsImpl(TContactList* list, const StopFlag& cancel, bool forBackup);
 
     Progress& m_progress;
     HttpClientFactory m_factory;

@@ -27,11 +27,10 @@ bool StartsWithHttp(const std::string& url) {
 
 }  // namespace
 
-int XdgUrlOpener::OpenUrl(const std::string& url, std::string& error) {
+Result XdgUrlOpener::OpenUrl(const std::string& url) {
     // Only web addresses: anything else could be read by xdg-open as an option or a file.
     if (!StartsWithHttp(url)) {
-        error = "Only http:// and https:// addresses can be opened";
-        return -1;
+        return {kResultLocalFailure, "Only http:// and https:// addresses can be opened"};
     }
     std::string program = "xdg-open";
     std::string argument = url;
@@ -39,8 +38,8 @@ int XdgUrlOpener::OpenUrl(const std::string& url, std::string& error) {
     pid_t pid = -1;
     const int spawned = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ);
     if (spawned != 0) {
-        error = fmt::format("Could not start xdg-open: {}", std::strerror(spawned));
-        return -1;
+        return {kResultLocalFailure,
+                fmt::format("Could not start xdg-open: {}", std::strerror(spawned))};
     }
 
     const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -60,8 +59,8 @@ int XdgUrlOpener::OpenUrl(const std::string& url, std::string& error) {
         waited = waitpid(pid, &status, pidfd >= 0 ? 0 : WNOHANG);
     } while (waited < 0 && errno == EINTR);
     if (waited == pid && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-        error = fmt::format("xdg-open failed with exit code {}", WEXITSTATUS(status));
-        return -1;
+        return {kResultLocalFailure,
+                fmt::format("xdg-open failed with exit code {}", WEXITSTATUS(status))};
     }
     return 0;
 }

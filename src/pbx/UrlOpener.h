@@ -4,20 +4,22 @@
 
 #include <string>
 
+#include "app/Result.h"
+
 namespace korvi {
 
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
-    // 0, or -1 with error set.
-    [[nodiscard]] virtual int OpenUrl(const std::string& url, std::string& error) = 0;
+    // Success, or -1 with the reason.
+    virtual Result OpenUrl(const std::string& url) = 0;
 };
 
 // Runs "xdg-open URL" from an argument vector (never through a shell) and waits a bounded
 // time for the launcher to report.
 class XdgUrlOpener final : public UrlOpener {
 public:
-    [[nodiscard]] int OpenUrl(const std::string& url, std::string& error) override;
+    Result OpenUrl(const std::string& url) override;
 };
 
 }  // namespace korvi

@@ -144,10 +144,9 @@ public:
                 name, a.firstName, a.lastName);
             return true;
         }
-        std::string text;
-        int r = Write(side, rule->kind, a, text);
+        Result r = Write(side, rule->kind, a);
         const char* history = rule->history;
-        if (r != 0 && rule->kind != Kind::kAdd && !Holds(side, a)) {
+        if (!r.ok() && rule->kind != Kind::kAdd && !Holds(side, a)) {
             if (rule->kind == Kind::kDelete) {
                 WriteLog("LOG: ProcessActionList(%d): %s : [%s] [%s] - already gone from %s", i,
                          name, a.firstName, a.lastName, SideName(side));
@@ -156,11 +155,12 @@ public:
             }
             WriteLog("LOG: ProcessActionList(%d): %s : [%s] [%s] - gone from %s, added instead", i,
                      name, a.firstName, a.lastName, SideName(side));
-            text.clear();
-            r = Write(side, Kind::kAdd, a, text);
+            r = Write(side, Kind::kAdd, a);
             history = kReaddedHistory[side == Side::kPbx ? 0 : 1];
         }
-        if (r != 0) return side == Side::kPbx ? PbxFailed(r, text) : PartnerFailed(r, text);
+        if (!r.ok()) {
+            return side == Side::kPbx ? PbxFailed(r.code, r.text) : PartnerFailed(r.code, r.text);
+        }
         WriteHistory(history, m_partnerName);
         WriteContactToHistory(&a, rule->kind == Kind::kAmend);
         applied = true;
@@ -172,25 +172,25 @@ public:
     int partnerFailures() const { return m_partnerFailures; }
 
 private:
-    int Write(Side side, Kind kind, TContact& a, std::string& text) {
+    Result Write(Side side, Kind kind, TContact& a) {
         if (side == Side::kPbx) {
             switch (kind) {
                 case Kind::kAdd:
                     a.contactId = kContactIdNew;
-                    return m_pbx.WriteContact(a, text);
+                    return m_pbx.WriteContact(a);
                 case Kind::kDelete:
-                    return m_pbx.DeleteContact("BY_CONTACT_ID", a.contactId, text);
+                    return m_pbx.DeleteContact("BY_CONTACT_ID", a.contactId);
                 case Kind::kAmend:
-                    return m_pbx.WriteContact(a, text);
+                    return m_pbx.WriteContact(a);
             }
         }
         switch (kind) {
             case Kind::kAdd:
-                return m_partner.UpdateContact(PartnerStore::kUpdateAdd, a, text);
+                return m_partner.UpdateContact(PartnerStore::kUpdateAdd, a);
             case Kind::kDelete:
-                return m_partner.UpdateContact(PartnerStore::kUpdateDelete, a, text);
+                return m_partner.UpdateContact(PartnerStore::kUpdateDelete, a);
             case Kind::kAmend:
-                return m_partner.UpdateContact(PartnerStore::kUpdateAmend, a, text);
+                return m_partner.UpdateContact(PartnerStore::kUpdateAmend, a);
         }
         return kResultInvalidAction;
     }
@@ -327,26 +327,25 @@ void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, Sy
     }
 
     std::optional<std::string> exception;
-    std::string text;
-    int rc = 0;
+    Result begun;
     try {
-        rc = partner.BeginUpdates(text);
+        begun = partner.BeginUpdates();
     } catch (...) {
         exception = ExceptionMessage(std::current_exception());
-        rc = kResultNoSyncFile;
+        begun.code = kResultNoSyncFile;
     }
-    if (rc != 0) {
+    if (!begun.ok()) {
         if (exception) {
             WriteLog("ERR: ProcessActionList: Exception: %s", *exception);
-            text = *exception;
+            begun.text = *exception;
         }
-        ctrl.SetResult(rc, text);
+        ctrl.SetResult(std::move(begun));
         return;
     }
 
     const int n = static_cast<int>(actions.size());
     ctrl.WithProgressLock([](ProgressState& p) {
-        p.progressText = Text(175);
+        p.progressText = Text(kTextApplyingUpdates);
         p.progressBarVisible = 1;
         p.progressBarEnabled = 1;
         p.progressPosition = 0;
@@ -360,7 +359,7 @@ void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, Sy
     int i = 0;
     try {
         for (; i < n && !stop.load(); ++i) {
-            ctrl.SetProgressText(Text(176, {}, {}, std::to_string(i + 1), std::to_string(n)),
+            ctrl.SetProgressText(Text(kTextApplyingUpdate, {}, {}, std::to_string(i + 1), std::to_string(n)),
                                  LoopPosition(i, n));
             TContact* a = actions[static_cast<std::size_t>(i)].get();
             if (a == nullptr) {
@@ -395,7 +394,7 @@ void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, Sy
         ctrl.SetResult(kResultNoSyncFile, *exception);
     } else if (stop.load()) {
         // A cancel outranks the codes that the updates after it stored.
-        ctrl.SetResult(kResultCancelled, Text(161));
+        ctrl.SetResult(kResultCancelled, Text(kTextActionCancelled));
     } else if (const auto& f = applier.firstPartnerFailure()) {
         const int failed = applier.partnerFailures();
         std::string message = f->text;

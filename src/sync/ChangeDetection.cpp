@@ -84,7 +84,7 @@ void MarkRemovedFrom(TContact& a, const TContact& current) {
 
 void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
     WriteLog("LOG: Start SyncPbxToPartner");
-    ResetProgress(ctrl, Text(172));
+    ResetProgress(ctrl, Text(kTextCheckingPbxAmends));
     WriteLog("LOG: Searching for new / amended contacts in PBX ...");
     {
         const ListLookup inSyncList(eMatch_ContactId, ctrl.syncContactList, strategy);
@@ -148,7 +148,7 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
     const std::string& partnerName = ctrl.partnerName;
     const int32_t barring = contactType == kContactTypeCentral ? 0 : 1;
     WriteLog("LOG: Start SyncPartnerToPbx");
-    ResetProgress(ctrl, Text(173, partnerName));
+    ResetProgress(ctrl, Text(kTextCheckingPartnerAmends, partnerName));
     WriteLog("LOG: Searching for new / amended contacts in %s ...", partnerName);
     {
         const ListLookup inSyncList(eMatch_EntryId, ctrl.syncContactList, strategy);

@@ -9,9 +9,9 @@ Question BuildDeletionWarning(bool inPbx, int count, const std::string& partnerN
     Question q;
     q.kind = Question::Kind::Confirm;
     q.id = inPbx ? kQuestionPbxDeletes : kQuestionPartnerDeletes;
-    q.caption = Text(170);
+    q.caption = Text(kTextConfirm);
     q.text = Text(inPbx ? 168 : 171, partnerName, kAppName, std::to_string(count)) + "\n\n" +
-             Text(169) + "\n";
+             Text(kTextDoYouWantToContinue) + "\n";
     return q;
 }
 

@@ -60,7 +60,7 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy,
                      p->lastName);
             const int choice = AskSimilarContact(ctrl.prompt(), *p, q, partnerName);
             if (choice == kCancel) {
-                ctrl.SetResult(kResultCancelled, Text(161));
+                ctrl.SetResult(kResultCancelled, Text(kTextActionCancelled));
                 return kResultCancelled;
             }
             if (choice == kUsePbx) {

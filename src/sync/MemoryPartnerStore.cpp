@@ -61,12 +61,10 @@ TContact* MemoryPartnerStore::FindByEntryId(const std::string& entryId) {
     return nullptr;
 }
 
-int MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop,
-                                     std::string& resultText) {
+Result MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop) {
     for (const auto& c : m_contacts) {
         if (stop.load()) {
-            resultText = "Loading cancelled";
-            return -7;
+            return {kResultCancelled, "Loading cancelled"};
         }
         // As the address book does: an item without numbers is nothing to sync.
         if (!c->numbers || c->numbers->empty()) continue;
@@ -75,36 +73,29 @@ int MemoryPartnerStore::LoadContacts(TContactList& list, const StopFlag& stop,
     return 0;
 }
 
-int MemoryPartnerStore::SaveContacts(TContactList& list, const StopFlag& stop,
-                                     std::string& resultText) {
+Result MemoryPartnerStore::SaveContacts(TContactList& list, const StopFlag& stop) {
     m_contacts.clear();
     int saved = 0;
     for (auto& c : list) {
         if (!c) continue;
         if (stop.load()) {
-            resultText = "Saving cancelled";
-            return -7;
+            return {kResultCancelled, "Saving cancelled"};
         }
         if (m_saveFilter) {
             if (const int rc = m_saveFilter(++saved); rc != 0) {
-                resultText = fmt::format("Writing item {} failed", saved);
-                return rc;
+                return {rc, fmt::format("Writing item {} failed", saved)};
             }
-            if (stop.load()) {
-                resultText = "Saving cancelled";
-                return -7;
-            }
+            if (stop.load()) return {kResultCancelled, "Saving cancelled"};
         }
         c->entryId = Put(*c);
     }
     return 0;
 }
 
-int MemoryPartnerStore::BeginUpdates(std::string& resultText) {
+Result MemoryPartnerStore::BeginUpdates() {
     ++m_beginCalls;
     if (m_beginFailure != 0) {
-        resultText = "The folder could not be opened";
-        return m_beginFailure;
+        return {m_beginFailure, "The folder could not be opened"};
     }
     m_open = true;
     return 0;
@@ -115,14 +106,13 @@ void MemoryPartnerStore::EndUpdates() {
     m_open = false;
 }
 
-int MemoryPartnerStore::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+Result MemoryPartnerStore::UpdateContact(int kind, TContact& contact) {
     ++m_updateCalls;
     if (m_filter) {
         const int rc = m_filter(kind, contact, m_updateCalls);
         if (rc != 0) {
-            resultText = fmt::format("Update {} of [{}] [{}] refused", m_updateCalls,
-                                     contact.firstName, contact.lastName);
-            return rc;
+            return {rc, fmt::format("Update {} of [{}] [{}] refused", m_updateCalls,
+                                    contact.firstName, contact.lastName)};
         }
     }
     switch (kind) {
@@ -136,18 +126,15 @@ int MemoryPartnerStore::UpdateContact(int kind, TContact& contact, std::string& 
                     return 0;
                 }
             }
-            resultText = "Contact not found";
-            return -1;
+            return {kResultLocalFailure, "Contact not found"};
         case kUpdateAmend:
             if (TContact* item = FindByEntryId(contact.entryId)) {
                 *item = Amended(*item, contact);
                 return 0;
             }
-            resultText = "Contact not found";
-            return -1;
+            return {kResultLocalFailure, "Contact not found"};
         default:
-            resultText = "Unknown update kind";
-            return -1;
+            return {kResultLocalFailure, "Unknown update kind"};
     }
 }
 

@@ -16,10 +16,10 @@ class MemoryPartnerStore final : public PartnerStore {
 public:
     explicit MemoryPartnerStore(std::string storeId = "0123456789ABCDEF0123456789ABCDEF");
 
-    int LoadContacts(TContactList& list, const StopFlag& stop, std::string& resultText) override;
-    int SaveContacts(TContactList& list, const StopFlag& stop, std::string& resultText) override;
-    int UpdateContact(int kind, TContact& contact, std::string& resultText) override;
-    int BeginUpdates(std::string& resultText) override;
+    Result LoadContacts(TContactList& list, const StopFlag& stop) override;
+    Result SaveContacts(TContactList& list, const StopFlag& stop) override;
+    Result UpdateContact(int kind, TContact& contact) override;
+    Result BeginUpdates() override;
     void EndUpdates() override;
     std::string contactStoreID() const override { return m_storeId; }
 

@@ -18,43 +18,41 @@ namespace {
 void ExportToOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx, TcontactFile& contactFile,
                      const StopFlag& stop) {
     ClearContactList(ctrl.pbxContactList);
-    std::string text;
-    int code = ReadPbxContacts(pbx, ctrl.pbxContactList, stop, text);
-    if (code == 0) {
-        code = ReplacePartnerContacts(outlook, contactFile, pbx.CurrentContactType(),
-                                      ctrl.pbxContactList, stop, text);
+    Result result = ReadPbxContacts(pbx, ctrl.pbxContactList, stop);
+    if (result.ok()) {
+        result = Chained(std::move(result),
+                         ReplacePartnerContacts(outlook, contactFile, pbx.CurrentContactType(),
+                                                ctrl.pbxContactList, stop));
     }
-    if (code == 0) {
-        code = contactFile.WriteSyncFile(pbx.CurrentContactType(), outlook.contactStoreID(), text,
-                                         ctrl.pbxContactList);
+    if (result.ok()) {
+        result = Chained(std::move(result),
+                         contactFile.WriteSyncFile(pbx.CurrentContactType(),
+                                                   outlook.contactStoreID(), ctrl.pbxContactList));
     }
-    ctrl.SetResult(code, std::move(text));
+    ctrl.StoreStep(std::move(result));
 }
 
 void ImportFromOutlook(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx, TcontactFile& contactFile,
                        const StopFlag& stop, const PbxBackupOptions& backupOptions) {
     ClearContactList(ctrl.pbxContactList);
-    std::string text;
-    int code = outlook.LoadContacts(ctrl.pbxContactList, stop, text);
-    if (code == 0 && ctrl.pbxContactList.empty()) {
-        code = kResultNothingToDo;
-        text = Text(165);
+    Result result = outlook.LoadContacts(ctrl.pbxContactList, stop);
+    if (result.ok() && ctrl.pbxContactList.empty()) {
+        result = {kResultNothingToDo, Text(kTextNoOutlookContacts)};
     }
-    if (code == 0) {
-        code = SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList, stop, text, nullptr,
-                                      backupOptions);
+    if (result.ok()) {
+        result = Chained(std::move(result),
+                         SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList, stop,
+                                                nullptr, backupOptions));
     }
     // A PBX save cut short by a cancel wrote only some contacts: a sync list naming them all
     // would make the next sync delete the others from the address book.
-    if (code == 0 && stop.load()) {
-        code = kResultCancelled;
-        text = Text(161);
+    if (result.ok() && stop.load()) result = {kResultCancelled, Text(kTextActionCancelled)};
+    if (result.ok()) {
+        result = Chained(std::move(result),
+                         contactFile.WriteSyncFile(pbx.CurrentContactType(),
+                                                   outlook.contactStoreID(), ctrl.pbxContactList));
     }
-    if (code == 0) {
-        code = contactFile.WriteSyncFile(pbx.CurrentContactType(), outlook.contactStoreID(), text,
-                                         ctrl.pbxContactList);
-    }
-    ctrl.SetResult(code, std::move(text));
+    ctrl.StoreStep(std::move(result));
 }
 
 }  // namespace
@@ -79,15 +77,10 @@ void RegisterOutlookActions(Tctrl& ctrl, Toutlook& outlook, PbxPhonebook& pbx,
         ImportFromOutlook(c, outlook, pbx, contactFile, stop, backupOptions);
     });
     ctrl.SetActionBody(kActGetOutlookFolderInfo, [&outlook](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = outlook.GetOutlookFolderInfo(text);
-        c.SetResult(code, std::move(text));
+        c.SetResult(outlook.GetOutlookFolderInfo());
     });
-    ctrl.SetActionBody(kActGetOutlookVersion, [&outlook](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = outlook.GetVersion(text);
-        c.SetResult(code, std::move(text));
-    });
+    ctrl.SetActionBody(kActGetOutlookVersion,
+                       [&outlook](Tctrl& c, const StopFlag&) { c.SetResult(outlook.GetVersion()); });
 }
 
 void RegisterOutlookActions(Services& services) {

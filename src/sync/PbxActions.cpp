@@ -32,94 +32,80 @@ std::string SuccessNote(const PbxBackupInfo& backup, const std::string& contactT
 void ExportToFile(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const StopFlag& stop,
                   int fileType) {
     ClearContactList(ctrl.pbxContactList);
-    std::string text;
-    int code = ReadPbxContacts(pbx, ctrl.pbxContactList, stop, text);
-    if (code == 0)
-        code = contactFile.SaveContacts(ctrl.fileName, ctrl.pbxContactList, text, fileType);
-    ctrl.SetResult(code, std::move(text));
+    Result result = ReadPbxContacts(pbx, ctrl.pbxContactList, stop);
+    if (result.ok()) {
+        result = Chained(std::move(result),
+                         contactFile.SaveContacts(ctrl.fileName, ctrl.pbxContactList, fileType));
+    }
+    ctrl.SetResult(std::move(result));
 }
 
 void ImportFromFile(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const StopFlag& stop,
                     const PbxBackupOptions& backupOptions) {
     ClearContactList(ctrl.pbxContactList);
-    std::string text;
     // The reader knows only the XML form, so a CSV file ends here with its -1.
-    int code = contactFile.LoadContacts(ctrl.fileName, ctrl.pbxContactList, text);
-    if (code == 0 && ctrl.pbxContactList.empty()) {
-        code = kResultNothingToDo;
-        text = Text(164);
+    Result result = contactFile.LoadContacts(ctrl.fileName, ctrl.pbxContactList);
+    if (result.ok() && ctrl.pbxContactList.empty()) {
+        result = {kResultNothingToDo, Text(kTextNoFileContacts)};
     }
     PbxBackupInfo backup;
-    if (code == 0) {
-        code = SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList, stop, text, &backup,
-                                      backupOptions);
+    if (result.ok()) {
+        result =
+            Chained(std::move(result), SaveContactsWithBackup(pbx, contactFile, ctrl.pbxContactList,
+                                                              stop, &backup, backupOptions));
     }
-    if (code == 0) {
+    if (result.ok()) {
         // The sync lists of this contact type describe a phonebook that no longer exists; the
         // outcome of removing them does not change the import's.
         static_cast<void>(contactFile.DeleteSyncFiles(pbx.contactType));
-        text = SuccessNote(backup, pbx.contactTypeName);
+        result.text = SuccessNote(backup, pbx.contactTypeName);
     }
-    ctrl.SetResult(code, std::move(text));
+    ctrl.SetResult(std::move(result));
 }
 
 void DeleteAll(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile, const StopFlag& stop,
                const PbxBackupOptions& backupOptions) {
-    std::string text;
     PbxBackupInfo backup;
-    int code = BackupPbxContacts(pbx, contactFile, stop, backup, text, backupOptions);
-    if (code == 0) {
-        code = pbx.DeleteAllContactsForCurContactType(text);
-        if (code == 0) {
-            text = SuccessNote(backup, pbx.contactTypeName);
+    Result result = BackupPbxContacts(pbx, contactFile, stop, backup, backupOptions);
+    if (result.ok()) {
+        result = pbx.DeleteAllContactsForCurContactType();
+        if (result.ok()) {
+            result.text = SuccessNote(backup, pbx.contactTypeName);
         } else {
-            text += BackupNote(backup, pbx.contactTypeName);
+            result.text += BackupNote(backup, pbx.contactTypeName);
         }
     }
-    ctrl.SetResult(code, std::move(text));
+    ctrl.SetResult(std::move(result));
 }
 
 }  // namespace
 
-int CheckPbxActionInputs(const Tpbx& pbx, int action, std::string& text) {
-    if (!ReachesPbx(action)) return 0;
-    if (const int code = pbx.ValidateConnectionParams(text); code != 0) return code;
-    if (!WorksOnContactType(action)) return 0;
-    return pbx.ValidateContactType(text);
+Result CheckPbxActionInputs(const Tpbx& pbx, int action) {
+    if (!ReachesPbx(action)) return {};
+    if (Result r = pbx.ValidateConnectionParams(); !r.ok()) return r;
+    if (!WorksOnContactType(action)) return {};
+    return pbx.ValidateContactType();
 }
 
-int ReadPbxContacts(PbxPhonebook& pbx, TContactList& list, const StopFlag& stop,
-                    std::string& resultText) {
-    if (const int code = pbx.GetContactIdsForCurContactType(resultText); code != 0) return code;
+Result ReadPbxContacts(PbxPhonebook& pbx, TContactList& list, const StopFlag& stop) {
+    Result ids = pbx.GetContactIdsForCurContactType();
+    if (!ids.ok()) return ids;
     if (pbx.ContactIdCount() == 0) {
-        resultText = Text(162, {}, pbx.CurrentContactTypeName());
-        return kResultNothingToDo;
+        return {kResultNothingToDo, Text(kTextNoPbxContacts, {}, pbx.CurrentContactTypeName())};
     }
-    return pbx.LoadContacts(&list, stop, resultText);
+    return Chained(std::move(ids), pbx.LoadContacts(&list, stop));
 }
 
 void RegisterPbxActions(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile,
                         PbxBackupOptions backupOptions) {
-    ctrl.SetActionBody(kActFindServersOnLan, [&pbx](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = pbx.FindServersOnLan(&text);
-        c.SetResult(code, std::move(text));
-    });
-    ctrl.SetActionBody(kActCheckService, [&pbx](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = pbx.CheckService(0, text);
-        c.SetResult(code, std::move(text));
-    });
-    ctrl.SetActionBody(kActCheckServiceExt, [&pbx](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = pbx.CheckService(1, text);
-        c.SetResult(code, std::move(text));
-    });
-    ctrl.SetActionBody(kActGetExtnInfo, [&pbx](Tctrl& c, const StopFlag&) {
-        std::string text;
-        const int code = pbx.GetExtnInfo(text);
-        c.SetResult(code, std::move(text));
-    });
+    ctrl.SetActionBody(kActFindServersOnLan,
+                       [&pbx](Tctrl& c, const StopFlag&) { c.SetResult(pbx.FindServersOnLan()); });
+    ctrl.SetActionBody(kActCheckService,
+                       [&pbx](Tctrl& c, const StopFlag&) { c.SetResult(pbx.CheckService(0)); });
+    ctrl.SetActionBody(kActCheckServiceExt,
+                       [&pbx](Tctrl& c, const StopFlag&) { c.SetResult(pbx.CheckService(1)); });
+    ctrl.SetActionBody(kActGetExtnInfo,
+                       [&pbx](Tctrl& c, const StopFlag&) { c.SetResult(pbx.GetExtnInfo()); });
     ctrl.SetActionBody(kActDeleteContacts,
                        [&pbx, &contactFile, backupOptions](Tctrl& c, const StopFlag& stop) {
                            DeleteAll(c, pbx, contactFile, stop, backupOptions);
@@ -143,8 +129,7 @@ void RegisterPbxActions(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile,
 void RegisterPbxActions(Services& services) {
     RegisterPbxActions(services.ctrl, services.pbx, services.contactFile);
     Tpbx& pbx = services.pbx;
-    services.AddPreStartCheck(
-        [&pbx](int action, std::string& text) { return CheckPbxActionInputs(pbx, action, text); });
+    services.AddPreStartCheck([&pbx](int action) { return CheckPbxActionInputs(pbx, action); });
 }
 
 }  // namespace korvi

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 #include "sync/PbxBackup.h"
 
@@ -26,11 +27,10 @@ void RegisterPbxActions(Services& services);
 // What CarryOutAction checks before it starts an action: the connection values for the
 // actions that reach the PBX (1 to 12 and 18), and the contact type for those that work on
 // one (4 to 12 and 18). The front end has handed over the values with SetConnectionParams.
-[[nodiscard]] int CheckPbxActionInputs(const Tpbx& pbx, int action, std::string& text);
+Result CheckPbxActionInputs(const Tpbx& pbx, int action);
 
 // Reads the PBX contacts of the current contact type into list: the id list, then -8 with
 // text 162 when there are none, else every contact that has numbers.
-[[nodiscard]] int ReadPbxContacts(PbxPhonebook& pbx, TContactList& list, const StopFlag& stop,
-                                  std::string& resultText);
+Result ReadPbxContacts(PbxPhonebook& pbx, TContactList& list, const StopFlag& stop);
 
 }  // namespace korvi

@@ -108,14 +108,11 @@ void PruneBackups(const std::filesystem::path& folder, int32_t contactType,
     }
 }
 
-int BackupFailed(int code, const std::string& contactTypeName, const std::string& reason,
-                 std::string& resultText) {
+Result BackupFailed(int code, const std::string& contactTypeName, const std::string& reason) {
     WriteLog("ERR: PBX: Backup Fail: %d - %s", code, reason);
-    resultText = fmt::format(
-        "Could not save a backup of the PBX contacts for {}, so nothing was changed in the "
-        "PBX: {}",
-        contactTypeName, reason);
-    return code;
+    return {code, fmt::format("Could not save a backup of the PBX contacts for {}, so nothing "
+                              "was changed in the PBX: {}",
+                              contactTypeName, reason)};
 }
 
 }  // namespace
@@ -148,48 +145,46 @@ std::vector<std::filesystem::path> ListPbxBackups(const std::filesystem::path& f
     return out;
 }
 
-int BackupPbxContacts(PbxPhonebook& pbx, TcontactFile& contactFile, const StopFlag& stop,
-                      PbxBackupInfo& info, std::string& resultText,
-                      const PbxBackupOptions& options) {
+Result BackupPbxContacts(PbxPhonebook& pbx, TcontactFile& contactFile, const StopFlag& stop,
+                         PbxBackupInfo& info, const PbxBackupOptions& options) {
     info = PbxBackupInfo{};
     const int32_t contactType = pbx.CurrentContactType();
     const std::string name = pbx.CurrentContactTypeName();
-    std::string text;
 
-    if (const int code = pbx.GetContactIdsForCurContactType(text); code != 0) {
-        return BackupFailed(code, name, text, resultText);
+    if (Result ids = pbx.GetContactIdsForCurContactType(); !ids.ok()) {
+        return BackupFailed(ids.code, name, ids.text);
     }
     if (pbx.ContactIdCount() == 0) {
         WriteLog("LOG: PBX: Backup: No contacts of Contact Type %d to save", contactType);
-        return 0;
+        return {};
     }
     TContactList list;
-    if (const int code = pbx.LoadAllContacts(&list, stop, text); code != 0) {
-        if (code == -7 || stop.load()) {
-            resultText = Text(161);
-            return -7;
+    if (Result loaded = pbx.LoadAllContacts(&list, stop); !loaded.ok()) {
+        if (loaded.cancelled() || stop.load()) {
+            return {kResultCancelled, Text(kTextActionCancelled)};
         }
-        return BackupFailed(code, name, text, resultText);
+        return BackupFailed(loaded.code, name, loaded.text);
     }
 
     const std::filesystem::path folder = options.folder.empty() ? BackupsFolder() : options.folder;
     std::string error;
-    if (!EnsureBackupFolder(folder, error)) return BackupFailed(-1, name, error, resultText);
+    if (!EnsureBackupFolder(folder, error)) return BackupFailed(kResultLocalFailure, name, error);
     static const SystemClock kSystemClock;
     const LocalTime now = (options.clock != nullptr ? options.clock : &kSystemClock)->Local();
     std::filesystem::path path;
     if (!ChooseBackupPath(folder, contactType, now, path)) {
-        return BackupFailed(-1, name, "no free backup file name in " + folder.string(), resultText);
+        return BackupFailed(kResultLocalFailure, name,
+                            "no free backup file name in " + folder.string());
     }
-    if (contactFile.SaveContacts(path, list, text, kFileTypeXml) != 0) {
-        return BackupFailed(-1, name, text, resultText);
+    if (Result saved = contactFile.SaveContacts(path, list, kFileTypeXml); !saved.ok()) {
+        return BackupFailed(kResultLocalFailure, name, saved.text);
     }
     info.file = path;
     info.contacts = static_cast<int>(list.size());
     WriteLog("LOG: PBX: Backup: Saved %d contacts of Contact Type %d to %s", info.contacts,
              contactType, path.string());
     PruneBackups(folder, contactType, path);
-    return 0;
+    return {};
 }
 
 std::string BackupNote(const PbxBackupInfo& info, const std::string& contactTypeName) {
@@ -200,22 +195,21 @@ std::string BackupNote(const PbxBackupInfo& info, const std::string& contactType
         info.contacts, contactTypeName, info.file.string());
 }
 
-int SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile, TContactList& list,
-                           const StopFlag& stop, std::string& resultText, PbxBackupInfo* info,
-                           const PbxBackupOptions& options) {
+Result SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile, TContactList& list,
+                              const StopFlag& stop, PbxBackupInfo* info,
+                              const PbxBackupOptions& options) {
     PbxBackupInfo backup;
-    if (const int code = BackupPbxContacts(pbx, contactFile, stop, backup, resultText, options);
-        code != 0) {
-        return code;
+    if (Result saved = BackupPbxContacts(pbx, contactFile, stop, backup, options); !saved.ok()) {
+        return saved;
     }
     if (info != nullptr) *info = backup;
-    if (const int code = ForgetPbxSyncLists(contactFile, pbx.CurrentContactType(), resultText);
-        code != 0) {
-        return code;
+    if (Result forgotten = ForgetPbxSyncLists(contactFile, pbx.CurrentContactType());
+        !forgotten.ok()) {
+        return forgotten;
     }
-    const int code = pbx.SaveContacts(&list, stop, resultText);
-    if (code != 0) resultText += BackupNote(backup, pbx.CurrentContactTypeName());
-    return code;
+    Result replaced = pbx.SaveContacts(&list, stop);
+    if (!replaced.ok()) replaced.text += BackupNote(backup, pbx.CurrentContactTypeName());
+    return replaced;
 }
 
 }  // namespace korvi

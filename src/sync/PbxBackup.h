@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -37,20 +38,18 @@ struct PbxBackupOptions {
 };
 
 // Reads every contact of the phonebook's current contact type (with or without numbers) and
-// saves them. 0 when saved, or when the phonebook is empty (no file then). Any other code
-// means no backup exists: the caller must not delete anything; resultText says why.
-[[nodiscard]] int BackupPbxContacts(PbxPhonebook& pbx, TcontactFile& contactFile,
-                                    const StopFlag& stop, PbxBackupInfo& info,
-                                    std::string& resultText, const PbxBackupOptions& options = {});
+// saves them. Success when saved, or when the phonebook is empty (no file then). A failure
+// means no backup exists: the caller must not delete anything; its text says why.
+Result BackupPbxContacts(PbxPhonebook& pbx, TcontactFile& contactFile, const StopFlag& stop,
+                         PbxBackupInfo& info, const PbxBackupOptions& options = {});
 
 // The guarded replace that every import and replace direction uses: the backup first, then
 // the sync lists of the contact type are removed (ForgetPbxSyncLists), then the PBX client's
-// SaveContacts with list. Without a backup nothing is deleted. When the replace fails,
-// resultText ends with BackupNote. info tells the caller where the backup is.
-[[nodiscard]] int SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile,
-                                         TContactList& list, const StopFlag& stop,
-                                         std::string& resultText, PbxBackupInfo* info = nullptr,
-                                         const PbxBackupOptions& options = {});
+// SaveContacts with list. Without a backup nothing is deleted. When the replace fails, its
+// text ends with BackupNote. info tells the caller where the backup is.
+Result SaveContactsWithBackup(PbxPhonebook& pbx, TcontactFile& contactFile, TContactList& list,
+                              const StopFlag& stop, PbxBackupInfo* info = nullptr,
+                              const PbxBackupOptions& options = {});
 
 // The sentences added to the result text of a delete or replace that failed after the
 // backup was made: where the old contacts are and how to get them back. Empty without a file.

@@ -48,14 +48,11 @@ void Services::AddPreStartCheck(PreStartCheck check) {
     if (check) m_preStartChecks.push_back(std::move(check));
 }
 
-int Services::RunPreStartChecks(int action, std::string& text) const {
+Result Services::RunPreStartChecks(int action) const {
     for (const auto& check : m_preStartChecks) {
-        text.clear();
-        const int code = check(action, text);
-        if (code != 0) return code;
+        if (Result r = check(action); !r.ok()) return r;
     }
-    text.clear();
-    return 0;
+    return {};
 }
 
 void Services::WriteStartupLines() {

@@ -41,11 +41,11 @@ public:
     void RegisterActions();
 
     // A check that runs before the worker starts (the connection values of the actions that
-    // reach the PBX, for instance). Returns 0 to go on, or a code with its text in `text`.
-    using PreStartCheck = std::function<int(int action, std::string& text)>;
+    // reach the PBX, for instance). Success to go on, or the failure with its text.
+    using PreStartCheck = std::function<Result(int action)>;
     void AddPreStartCheck(PreStartCheck check);
-    // Runs the checks in the order added; the first non-zero code ends the run.
-    [[nodiscard]] int RunPreStartChecks(int action, std::string& text) const;
+    // Runs the checks in the order added; the first failure ends the run.
+    Result RunPreStartChecks(int action) const;
 
     // The start-up and shutdown lines of both logs, for the front end to write.
     static void WriteStartupLines();

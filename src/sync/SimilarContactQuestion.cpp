@@ -23,14 +23,15 @@ Question BuildSimilarContactQuestion(const TContact& pbxContact, const TContact&
     Question q;
     q.kind = Question::Kind::SimilarContact;
     q.id = kQuestionSimilarContact;
-    q.caption = Text(86);
-    q.heading = Text(87, partnerName);
+    q.caption = Text(kTextSimilarCaption);
+    q.heading = Text(kTextSimilarHeading, partnerName);
     q.text = q.heading;
-    q.pbxCaption = Text(88);
-    q.partnerCaption = Text(89, partnerName);
+    q.pbxCaption = Text(kTextSimilarPbxCaption);
+    q.partnerCaption = Text(kTextSimilarPartnerCaption, partnerName);
     q.pbxLines = ContactLines(pbxContact);
     q.partnerLines = ContactLines(partnerContact);
-    q.buttons = {Text(90), Text(91, partnerName), Text(92), Text(52)};
+    q.buttons = {Text(kTextUsePbxContact), Text(kTextUsePartnerContact, partnerName),
+                 Text(kTextRetainBoth), Text(kTextCancelButton)};
     return q;
 }
 

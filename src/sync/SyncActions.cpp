@@ -26,15 +26,15 @@ void RegisterSyncActions(Tctrl& ctrl, PbxPhonebook& pbx, TcontactFile& contactFi
                              : "Unknown sync partner " + std::to_string(ctl.partner);
                 return nullptr;
             };
-            ctx.backupPbx = [&pbx, &contactFile, &stop](std::string& text, std::string& note) {
+            ctx.backupPbx = [&pbx, &contactFile, &stop](std::string& note) {
                 PbxBackupInfo info;
-                const int rc = BackupPbxContacts(pbx, contactFile, stop, info, text);
-                if (rc == 0 && !info.file.empty()) {
+                Result saved = BackupPbxContacts(pbx, contactFile, stop, info);
+                if (saved.ok() && !info.file.empty()) {
                     WriteLog("LOG: CTRL: DoSync: %d PBX contacts saved to %s", info.contacts,
                              info.file.string());
                 }
                 note = BackupNote(info, pbx.CurrentContactTypeName());
-                return rc;
+                return saved;
             };
             DoSync(ctx, stop);
             if (options.plan != nullptr) *options.plan = ctx.run.plan;

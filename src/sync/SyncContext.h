@@ -48,7 +48,7 @@ struct SyncRunState {
 
 struct SyncContext {
     using PartnerSelector = std::function<PartnerStore*(Tctrl& ctrl, std::string& whyNot)>;
-    using PbxBackup = std::function<int(std::string& resultText, std::string& noteOnFailure)>;
+    using PbxBackup = std::function<Result(std::string& noteOnFailure)>;
 
     SyncContext(Tctrl& c, PbxPhonebook& p, TcontactFile& f) : ctrl(c), pbx(p), files(f) {}
 
@@ -58,8 +58,8 @@ struct SyncContext {
     // Hands the controller's partner inputs (folder, account) to the store of ctrl.partner and
     // returns it; null when this build has no store for that partner (whyNot then says so).
     PartnerSelector selectPartner;
-    // Saves the PBX contacts of the current contact type before a sync replaces them. 0 or a
-    // failure with its text; a failure stops the replace before anything is deleted. The note
+    // Saves the PBX contacts of the current contact type before a sync replaces them. Success,
+    // or a failure with its text that stops the replace before anything is deleted. The note
     // (where the backup is) is added to the text of a replace that then fails.
     PbxBackup backupPbx;
     // Load and detect only: the action list is left for the caller to show, nothing is asked

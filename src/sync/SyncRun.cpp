@@ -36,22 +36,18 @@ public:
             0;
 
         const int direction = m_ctrl.syncDirection;
-        std::string text;
         if (direction != eSyncDir_ReplacePartner) {
-            text = m_ctrl.resultText();
-            if (!Stored(m_ctx.partner->LoadContacts(m_ctrl.partnerContactList, m_stop, text), text))
-                return;
+            if (!Stored(m_ctx.partner->LoadContacts(m_ctrl.partnerContactList, m_stop))) return;
         }
         if (direction != eSyncDir_ReplacePbx) {
-            text = m_ctrl.resultText();
-            if (!Stored(m_ctx.pbx.GetContactIdsForCurContactType(text), text)) return;
-            if (!Stored(m_ctx.pbx.LoadContacts(&m_ctrl.pbxContactList, m_stop, text), text)) return;
+            if (!Stored(m_ctx.pbx.GetContactIdsForCurContactType())) return;
+            if (!Stored(m_ctx.pbx.LoadContacts(&m_ctrl.pbxContactList, m_stop))) return;
         }
         const int p = static_cast<int>(m_ctrl.pbxContactList.size());
         const int q = static_cast<int>(m_ctrl.partnerContactList.size());
 
         if (p == 0 && q == 0) {
-            m_ctrl.SetResult(kResultNothingToDo, Text(167, m_ctrl.partnerName));
+            m_ctrl.SetResult(kResultNothingToDo, Text(kTextNothingToSync, m_ctrl.partnerName));
         } else if (q >= 1 && (p == 0 || direction == eSyncDir_ReplacePbx)) {
             FillPbx(p, q);
         } else if (p >= 1 && q >= 1 && direction != eSyncDir_ReplacePartner) {
@@ -62,9 +58,10 @@ public:
     }
 
 private:
-    bool Stored(int code, const std::string& text) {
-        m_ctrl.SetResult(code, text);
-        return code == 0;
+    bool Stored(Result step) {
+        const bool ok = step.ok();
+        m_ctrl.StoreStep(std::move(step));
+        return ok;
     }
 
     bool SelectPartner() {
@@ -92,23 +89,19 @@ private:
             m_ctrl.SetResult(kResultOk, {});
             return;
         }
-        std::string text = m_ctrl.resultText();
         std::string note;
         if (m_ctx.backupPbx) {
             // Whatever the PBX holds of this contact type is about to go (also what a load
             // leaves out, such as contacts without numbers): keep a copy first.
-            const int rc = m_ctx.backupPbx(text, note);
-            if (rc != 0) {
-                m_ctrl.SetResult(rc, text);
-                return;
-            }
+            if (!Stored(m_ctx.backupPbx(note))) return;
         }
-        int rc = ForgetPbxSyncLists(m_ctx.files, m_contactType, text);
-        if (rc == 0) {
-            rc = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop, text);
-            if (rc != 0) text += note;
+        Result replaced = ForgetPbxSyncLists(m_ctx.files, m_contactType);
+        if (replaced.ok()) {
+            replaced = m_ctx.pbx.SaveContacts(&m_ctrl.partnerContactList, m_stop);
+            if (!replaced.ok()) replaced.text += note;
         }
-        m_ctrl.SetResult(rc, text);
+        const int rc = replaced.code;
+        m_ctrl.StoreStep(std::move(replaced));
         WriteHistory("Writing %d %s Contacts to PBX. PBX Currently has %d Contacts", q,
                      m_ctrl.partnerName, p);
         if (rc != 0) return;
@@ -132,19 +125,17 @@ private:
         }
         WriteHistory("Writing %d PBX Contacts to %s. %s currenlty has %d contacts", p,
                      m_ctrl.partnerName, m_ctrl.partnerName, q);
-        std::string text = m_ctrl.resultText();
-        const int rc = ReplacePartnerContacts(*m_ctx.partner, m_ctx.files, m_contactType,
-                                              m_ctrl.pbxContactList, m_stop, text);
-        m_ctrl.SetResult(rc, text);
-        if (rc != 0) return;
+        if (!Stored(ReplacePartnerContacts(*m_ctx.partner, m_ctx.files, m_contactType,
+                                           m_ctrl.pbxContactList, m_stop))) {
+            return;
+        }
         WriteSyncFile(m_ctrl.pbxContactList);
         m_ctrl.partnerUpdates = p;
     }
 
     void SyncProper(int p, int q) {
         const std::string storeId = m_ctx.partner->contactStoreID();
-        std::string unchanged = m_ctrl.resultText();
-        const int exists = m_ctx.files.CheckIfSyncFileExists(m_contactType, storeId, unchanged);
+        const int exists = m_ctx.files.CheckIfSyncFileExists(m_contactType, storeId).code;
         m_ctrl.SetResultCode(exists);
         if (exists != 0) {
             if (m_ctrl.silent == 1) {
@@ -169,9 +160,7 @@ private:
             return;
         }
 
-        std::string text = m_ctrl.resultText();
-        if (!Stored(m_ctx.files.LoadSyncFile(m_contactType, storeId, text, m_ctrl.syncContactList),
-                    text)) {
+        if (!Stored(m_ctx.files.LoadSyncFile(m_contactType, storeId, m_ctrl.syncContactList))) {
             return;
         }
         switch (m_ctrl.syncDirection) {
@@ -222,21 +211,17 @@ private:
         }
         if (!m_ctx.run.syncListNeedsWrite) return;
         const std::string failure = m_ctrl.resultText();
-        std::string text;
-        const int w = m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(),
-                                                text, m_ctrl.syncContactList);
-        if (w != 0) {
-            m_ctrl.SetResult(rc, failure.empty() ? text : failure + "\n" + text);
+        const Result written = m_ctx.files.WriteSyncFile(
+            m_contactType, m_ctx.partner->contactStoreID(), m_ctrl.syncContactList);
+        if (!written.ok()) {
+            m_ctrl.SetResult(rc, failure.empty() ? written.text : failure + "\n" + written.text);
         } else {
             m_ctrl.SetResult(rc, failure);
         }
     }
 
     void WriteSyncFile(const TContactList& list) {
-        std::string text = m_ctrl.resultText();
-        const int w =
-            m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(), text, list);
-        m_ctrl.SetResult(w, text);
+        Stored(m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(), list));
     }
 
     void QueueAll(const TContactList& list, int32_t action) {

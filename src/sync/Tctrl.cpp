@@ -115,6 +115,17 @@ std::string Tctrl::resultText() const {
     return m_resultTextValue;
 }
 
+Result Tctrl::result() const {
+    std::lock_guard lock(m_resultMutex);
+    return {m_resultCodeValue, m_resultTextValue};
+}
+
+void Tctrl::StoreStep(Result step) {
+    std::lock_guard lock(m_resultMutex);
+    m_resultCodeValue = step.code;
+    if (!step.text.empty()) m_resultTextValue = std::move(step.text);
+}
+
 void Tctrl::SetResult(int code, std::string text) {
     std::lock_guard lock(m_resultMutex);
     m_resultCodeValue = code;
@@ -227,7 +238,7 @@ void Tctrl::StartAction() {
 void Tctrl::CancelAction() {
     WriteHistory("Fail: Action cancelled");
     WriteLog("LOG: CancelAction");
-    SetResult(kResultCancelled, Text(161));
+    SetResult(kResultCancelled, Text(kTextActionCancelled));
     {
         std::lock_guard lock(m_stopMutex);
         m_stop.store(true);

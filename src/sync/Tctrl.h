@@ -14,6 +14,7 @@
 
 #include "app/Progress.h"
 #include "app/Prompt.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -63,22 +64,6 @@ enum SyncDirection : int {
 };
 
 enum ConflictResolution : int { eSync_PBX_wins = 0, eSync_PC_wins = 1 };
-
-// Result codes of the controller and of the file and sync bodies.
-enum ResultCode : int {
-    kResultOk = 0,
-    kResultFileError = -1,
-    kResultInvalidAction = -6,
-    kResultCancelled = -7,
-    kResultNothingToDo = -8,
-    kResultNoSyncFile = -9,
-    kResultGmailNumbersSkipped = -12,
-    kResultGmailNotLoggedIn = -17,
-    // No body is registered for the action in this build.
-    kResultActionNotAvailable = -30,
-    // A body let an exception escape, or the worker could not be started.
-    kResultActionException = -31,
-};
 
 const char* ActionName(int action);
 const char* PartnerName(int partner);
@@ -136,7 +121,11 @@ public:
     // ---- Result: written by the worker and by CancelAction on the front-end thread. ----
     int resultCode() const;
     std::string resultText() const;
+    Result result() const;
     void SetResult(int code, std::string text);
+    void SetResult(Result result) { SetResult(result.code, std::move(result.text)); }
+    // One step of a pipeline: its code always, its text when it has one (see Chained).
+    void StoreStep(Result step);
     void SetResultCode(int code);
     void SetResultText(std::string text);
 

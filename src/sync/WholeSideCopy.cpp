@@ -9,40 +9,39 @@ namespace korvi {
 
 namespace {
 
-int Forget(const std::filesystem::path& file, std::string& resultText) {
+Result Forget(const std::filesystem::path& file) {
     std::error_code ec;
     const bool removed = std::filesystem::remove(file, ec);
     if (ec) {
         WriteLog("ERR: Sync list could not be removed before the copy: %s (%s)", file.string(),
                  ec.message());
-        resultText = "The sync list " + file.string() + " could not be removed: " + ec.message() +
-                     ". Nothing was changed.";
-        return -1;
+        return {kResultLocalFailure, "The sync list " + file.string() + " could not be removed: " +
+                                         ec.message() + ". Nothing was changed."};
     }
     if (removed) WriteLog("LOG: Sync list removed before the copy: %s", file.string());
-    return 0;
+    return {};
 }
 
 }  // namespace
 
-int ForgetPbxSyncLists(TcontactFile& files, int32_t contactType, std::string& resultText) {
+Result ForgetPbxSyncLists(TcontactFile& files, int32_t contactType) {
     for (const auto& file : files.SyncFiles(contactType)) {
-        if (const int rc = Forget(file, resultText); rc != 0) return rc;
+        if (Result forgotten = Forget(file); !forgotten.ok()) return forgotten;
     }
-    return 0;
+    return {};
 }
 
-int ReplacePartnerContacts(PartnerStore& partner, TcontactFile& files, int32_t contactType,
-                           TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result ReplacePartnerContacts(PartnerStore& partner, TcontactFile& files, int32_t contactType,
+                              TContactList& list, const StopFlag& stop) {
     // Opening the store is what tells its key (the folder may not have been loaded).
-    const int opened = partner.BeginUpdates(resultText);
+    Result opened = partner.BeginUpdates();
     const std::string storeId = partner.contactStoreID();
     partner.EndUpdates();
-    if (opened != 0) return opened;
-    if (const int rc = Forget(files.SyncFilePath(contactType, storeId), resultText); rc != 0) {
-        return rc;
+    if (!opened.ok()) return opened;
+    if (Result forgotten = Forget(files.SyncFilePath(contactType, storeId)); !forgotten.ok()) {
+        return forgotten;
     }
-    return partner.SaveContacts(list, stop, resultText);
+    return partner.SaveContacts(list, stop);
 }
 
 }  // namespace korvi

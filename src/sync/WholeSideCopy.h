@@ -12,6 +12,7 @@
 
 #include "app/PartnerStore.h"
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "files/ContactFile.h"
 #include "model/Contact.h"
 
@@ -19,15 +20,13 @@ namespace korvi {
 
 // Before the PBX phonebook of contactType changes as a whole: every sync list of that contact
 // type, whatever partner store it pairs with, names contact ids that are about to go.
-// 0, or -1 with the file that could not be removed (then nothing may be changed).
-[[nodiscard]] int ForgetPbxSyncLists(TcontactFile& files, int32_t contactType,
-                                     std::string& resultText);
+// Success, or -1 naming the file that could not be removed (then nothing may be changed).
+Result ForgetPbxSyncLists(TcontactFile& files, int32_t contactType);
 
 // Writes list over the partner store (its SaveContacts) after removing the pair's sync list.
 // The store's key is taken from the store as it opens the folder now, not from an earlier
-// load. The caller writes the sync list when this returns 0.
-[[nodiscard]] int ReplacePartnerContacts(PartnerStore& partner, TcontactFile& files,
-                                         int32_t contactType, TContactList& list,
-                                         const StopFlag& stop, std::string& resultText);
+// load. The caller writes the sync list when this succeeds.
+Result ReplacePartnerContacts(PartnerStore& partner, TcontactFile& files, int32_t contactType,
+                              TContactList& list, const StopFlag& stop);
 
 }  // namespace korvi

@@ -19,9 +19,12 @@ int OpenHere(const std::string& url, std::string& error) {
 
 }  // namespace
 
-int DesktopUrlOpener::OpenUrl(const std::string& url, std::string& error) {
-    error.clear();
-    if (QThread::currentThread() == m_bridge.thread()) return OpenHere(url, error);
+Result DesktopUrlOpener::OpenUrl(const std::string& url) {
+    std::string error;
+    if (QThread::currentThread() == m_bridge.thread()) {
+        const int code = OpenHere(url, error);
+        return {code, std::move(error)};
+    }
     const GuiAnswer answer = m_bridge.Call(
         [url](GuiBridge::Answer done) {
             std::string text;
@@ -29,8 +32,7 @@ int DesktopUrlOpener::OpenUrl(const std::string& url, std::string& error) {
             done(GuiAnswer{code, text});
         },
         GuiAnswer{-1, "The window has closed"});
-    error = answer.text;
-    return answer.code;
+    return {answer.code, answer.text};
 }
 
 }  // namespace korvi::ui

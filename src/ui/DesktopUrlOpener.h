@@ -14,7 +14,7 @@ class GuiBridge;
 class DesktopUrlOpener final : public UrlOpener {
 public:
     explicit DesktopUrlOpener(GuiBridge& bridge) : m_bridge(bridge) {}
-    [[nodiscard]] int OpenUrl(const std::string& url, std::string& error) override;
+    Result OpenUrl(const std::string& url) override;
 
 private:
     GuiBridge& m_bridge;

@@ -124,10 +124,9 @@ void FolderChooserDialog::Clicked() {
 void FolderChooserDialog::CreateClicked() {
     const OutlookFolderNode* selected = SelectedNode();
     if (selected == nullptr) {
-        std::string message;
         // Without a node the store only clears folderPath and names the missing choice.
-        if (m_store.CreateNewFolder(nullptr, {}, message) != 0) {
-            ShowMessage(this, MessageKind::kError, Q(message), [this] { accept(); });
+        if (Result created = m_store.CreateNewFolder(nullptr, {}); !created.ok()) {
+            ShowMessage(this, MessageKind::kError, Q(created.text), [this] { accept(); });
         }
         return;
     }
@@ -145,12 +144,12 @@ void FolderChooserDialog::CreateClicked() {
 }
 
 void FolderChooserDialog::CreateNamed(const QString& name) {
-    std::string message;
-    if (m_store.CreateNewFolder(SelectedNode(), S(name), message) == 0) {
+    const Result created = m_store.CreateNewFolder(SelectedNode(), S(name));
+    if (created.ok()) {
         accept();
         return;
     }
-    ShowMessage(this, MessageKind::kError, Q(message), [this] { accept(); });
+    ShowMessage(this, MessageKind::kError, Q(created.text), [this] { accept(); });
 }
 
 }  // namespace korvi::ui

@@ -79,9 +79,8 @@ void LoggingTab::OnShow() {
 void LoggingTab::ViewSyncHistory() {
     const auto file = HistoryFilePath();
     std::error_code ec;
-    std::string error;
     if (!std::filesystem::is_regular_file(file, ec) ||
-        m_host.urlOpener().OpenUrl(FileUrl(file), error) != 0) {
+        !m_host.urlOpener().OpenUrl(FileUrl(file)).ok()) {
         ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(8)));
     }
 }
@@ -117,9 +116,8 @@ void LoggingTab::DeleteDetailedLogfiles() {
 void LoggingTab::ViewLogfileFolder() {
     const auto folder = LogsFolder();
     std::error_code ec;
-    std::string error;
     if (folder.empty() || !std::filesystem::is_directory(folder, ec) ||
-        m_host.urlOpener().OpenUrl(FileUrl(folder), error) != 0) {
+        !m_host.urlOpener().OpenUrl(FileUrl(folder)).ok()) {
         ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(9)));
     }
 }

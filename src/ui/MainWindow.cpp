@@ -63,10 +63,9 @@ MainWindow::MainWindow(Services& services, const StartupFlags& flags, QWidget* p
     m_services.ctrl.SetPrompt(&m_prompt);
     // Once the program is ending, no new action starts: the flow thread may still be on its
     // way out of an operation.
-    m_services.AddPreStartCheck([closing = m_closing](int, std::string& text) {
-        if (!closing->load()) return 0;
-        text = Text(161);
-        return static_cast<int>(kResultCancelled);
+    m_services.AddPreStartCheck([closing = m_closing](int) {
+        if (!closing->load()) return Result();
+        return Result(kResultCancelled, Text(kTextActionCancelled));
     });
 
     m_autoSyncTimer.setObjectName("tmrAutoSync");
@@ -157,9 +156,8 @@ void MainWindow::SaveSettings() {
     m_settingsTab->StoreBoxes(m_settings);
     m_settings.runInTray = m_runInTray ? 1 : 0;
     m_settings.logging = DetailedLogging() ? 1 : 0;
-    std::string error;
-    if (SaveSettingsToRegistry(m_settings, error) != 0 && error.size() >= 3) {
-        ShowMessage(this, MessageKind::kError, Q(error));
+    if (Result saved = SaveSettingsToRegistry(m_settings); !saved.ok() && saved.text.size() >= 3) {
+        ShowMessage(this, MessageKind::kError, Q(saved.text));
     }
 }
 
@@ -249,8 +247,8 @@ void MainWindow::RunInTrayToggled(bool on) {
 bool MainWindow::SyncPartnerReady() const {
     if (m_settings.syncPartner == ePartner_Outlook) return true;
     return m_settings.syncPartner == ePartner_Gmail &&
-           ValidateGmailAccount(m_settings.gmailAccName) == 0 &&
-           ValidateGmailPassword(m_settings.gmailAccPwd) == 0;
+           ValidateGmailAccount(m_settings.gmailAccName).ok() &&
+           ValidateGmailPassword(m_settings.gmailAccPwd).ok();
 }
 
 void MainWindow::Restore() {

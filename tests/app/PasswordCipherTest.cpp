@@ -171,18 +171,18 @@ struct DamageCase {
 void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 const DamageCase kDamageCases[] = {
-    {"Empty_Minus18", "", kCipherEmpty, true},
-    {"FifteenDigits_Minus19", "0123456789ABCDE", kCipherBadLength, true},
-    {"SeventeenDigits_Minus19", "0123456789ABCDEF0", kCipherBadLength, true},
-    {"NonHexInFirstGroup_Minus20", "0123456G89ABCDEF", kCipherBadHex, false},
-    {"NonHexInLastGroup_Minus20", "0123456789ABCDEF0123456789ABCDE ", kCipherBadHex, false},
-    {"SignInGroup_Minus20", "-1234567FFFFFFFF", kCipherBadHex, false},
-    {"PrefixedHex_Minus20", "0x345678FFFFFFFF", kCipherBadHex, false},
+    {"Empty_Minus18", "", kResultCipherEmpty, true},
+    {"FifteenDigits_Minus19", "0123456789ABCDE", kResultCipherBadLength, true},
+    {"SeventeenDigits_Minus19", "0123456789ABCDEF0", kResultCipherBadLength, true},
+    {"NonHexInFirstGroup_Minus20", "0123456G89ABCDEF", kResultCipherBadHex, false},
+    {"NonHexInLastGroup_Minus20", "0123456789ABCDEF0123456789ABCDE ", kResultCipherBadHex, false},
+    {"SignInGroup_Minus20", "-1234567FFFFFFFF", kResultCipherBadHex, false},
+    {"PrefixedHex_Minus20", "0x345678FFFFFFFF", kResultCipherBadHex, false},
     {"EmbeddedNul_Minus20",
      std::string("01234567\0"
                  "9ABCDEF",
                  16),
-     kCipherBadHex, false},
+     kResultCipherBadHex, false},
 };
 
 class CipherDamageTest : public testing::TestWithParam<DamageCase> {};
@@ -199,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Cipher, CipherDamageTest, testing::ValuesIn(kDamageCase
 
 TEST(PasswordCipherTest, EmptyPlainGivesMinus18AndEmptyHex) {
     std::string hex = "old";
-    EXPECT_EQ(BlowfishEncryptToHex("", hex, kPart), kCipherEmpty);
+    EXPECT_EQ(BlowfishEncryptToHex("", hex, kPart), kResultCipherEmpty);
     EXPECT_EQ(hex, "");
 }
 

@@ -13,6 +13,7 @@
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/SettingsFile.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 
 namespace korvi {
@@ -105,7 +106,7 @@ TEST_F(SettingsTest, FreshConfigGivesDefaultsAndAPrivateEmptyFile) {
 TEST_F(SettingsTest, EveryValueSurvivesASaveAndTheFileStaysPrivate) {
     const KorviSettings saved = Unusual();
     std::string error;
-    ASSERT_EQ(SaveSettingsToRegistry(saved, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(saved), error), 0) << error;
     EXPECT_EQ(Mode(File()), 0600u);
 
     const StartupFlags flags = GetStartupFlagsFromRegistry();
@@ -116,7 +117,7 @@ TEST_F(SettingsTest, EveryValueSurvivesASaveAndTheFileStaysPrivate) {
     GetFormSettingsFromRegistry(loaded);
     ExpectSame(loaded, saved);
 
-    ASSERT_EQ(SaveSettingsToRegistry(loaded, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(loaded), error), 0) << error;
     EXPECT_EQ(Mode(File()), 0600u);
     EXPECT_FALSE(fs::exists(m_logs / "Sync_History.txt"));
 }
@@ -125,7 +126,7 @@ TEST_F(SettingsTest, LoggingIsReadOnlyByTheStartupFlags) {
     KorviSettings s;
     s.logging = 1;
     std::string error;
-    ASSERT_EQ(SaveSettingsToRegistry(s, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(s), error), 0) << error;
     KorviSettings loaded;
     GetFormSettingsFromRegistry(loaded);
     EXPECT_EQ(loaded.logging, 0) << "the switch is still off until the start-up flags are read";
@@ -139,7 +140,7 @@ TEST_F(SettingsTest, SecretsAreStoredAsHexOnly) {
     s.pin = "98765";
     s.gmailAccPwd = "correct horse";
     std::string error;
-    ASSERT_EQ(SaveSettingsToRegistry(s, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(s), error), 0) << error;
     const std::string text = test::ReadFile(File());
     EXPECT_EQ(text.find("98765"), std::string::npos);
     EXPECT_EQ(text.find("correct horse"), std::string::npos);
@@ -188,7 +189,7 @@ TEST_F(SettingsTest, UnparseableFileReadsAsDefaultsAndIsSetAsideOnSave) {
 
     s.userName = "ben";
     std::string error;
-    ASSERT_EQ(SaveSettingsToRegistry(s, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(s), error), 0) << error;
     EXPECT_EQ(test::ReadFile(fs::path(File().string() + ".damaged")), damaged);
     KorviSettings loaded;
     GetFormSettingsFromRegistry(loaded);
@@ -200,7 +201,7 @@ TEST_F(SettingsTest, UnsafeFolderOrFileIsRefused) {
     fs::create_directories(File().parent_path());
     fs::permissions(File().parent_path(), fs::perms::all);  // writable by everyone
     std::string error;
-    EXPECT_EQ(SaveSettingsToRegistry(Unusual(), error), -1);
+    EXPECT_EQ(CodeOf(SaveSettingsToRegistry(Unusual()), error), -1);
     EXPECT_NE(error.find("writable by other users"), std::string::npos) << error;
     EXPECT_NE(error.find(File().string()), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(File()));
@@ -212,7 +213,7 @@ TEST_F(SettingsTest, UnsafeFolderOrFileIsRefused) {
     KorviSettings s;
     GetFormSettingsFromRegistry(s);
     EXPECT_EQ(s.userName, "");
-    EXPECT_EQ(SaveSettingsToRegistry(Unusual(), error), -1);
+    EXPECT_EQ(CodeOf(SaveSettingsToRegistry(Unusual()), error), -1);
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
@@ -221,7 +222,7 @@ TEST_F(SettingsTest, FolderOfAnotherUserIsRefused) {
     fs::create_directories(File().parent_path());
     ASSERT_EQ(::chown(File().parent_path().c_str(), 65534, 65534), 0);
     std::string error;
-    EXPECT_EQ(SaveSettingsToRegistry(Unusual(), error), -1);
+    EXPECT_EQ(CodeOf(SaveSettingsToRegistry(Unusual()), error), -1);
     EXPECT_NE(error.find("belongs to another user"), std::string::npos) << error;
 }
 
@@ -229,7 +230,7 @@ TEST_F(SettingsTest, FailedSaveIsLoggedWithTheOperationName) {
     SetDetailedLogging(true);
     test::WriteFile(m_config / "QVX", "a file where the folder should be");
     std::string error;
-    EXPECT_EQ(SaveSyncTimeToRegistry("2026-01-02 03:04:05", error), -1);
+    EXPECT_EQ(CodeOf(SaveSyncTimeToRegistry("2026-01-02 03:04:05"), error), -1);
     EXPECT_NE(error.find("KorviCommunicator.conf"), std::string::npos) << error;
     const std::string log = test::ReadFile(DetailedLogFilePath());
     EXPECT_NE(log.find(" - Exception: SaveSyncTimeToRegistry: "), std::string::npos) << log;
@@ -237,10 +238,10 @@ TEST_F(SettingsTest, FailedSaveIsLoggedWithTheOperationName) {
 
 TEST_F(SettingsTest, SyncTimeIsStoredOnItsOwn) {
     std::string error;
-    ASSERT_EQ(SaveSyncTimeToRegistry("2026-01-02 03:04:05", error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSyncTimeToRegistry("2026-01-02 03:04:05"), error), 0) << error;
     EXPECT_EQ(GetSyncTimeFromRegistry(), "2026-01-02 03:04:05");
     KorviSettings s;
-    ASSERT_EQ(SaveSettingsToRegistry(s, error), 0) << error;
+    ASSERT_EQ(CodeOf(SaveSettingsToRegistry(s), error), 0) << error;
     EXPECT_EQ(GetSyncTimeFromRegistry(), "2026-01-02 03:04:05") << "a save keeps the sync time";
 }
 

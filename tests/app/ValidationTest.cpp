@@ -93,22 +93,22 @@ const ValidationCase kCases[] = {
     {"GmailPwd_Empty_Fails", Check::kGmailPwd, "", -1, kGmailPwdShort},
 };
 
-int RunCheck(const ValidationCase& c, std::string* message) {
+Result RunCheck(const ValidationCase& c) {
     switch (c.check) {
         case Check::kUrl:
-            return ValidateUrl(c.value, message);
+            return ValidateUrl(c.value);
         case Check::kUser:
-            return ValidateUserName(c.value, message);
+            return ValidateUserName(c.value);
         case Check::kPin:
-            return ValidatePin(c.value, message);
+            return ValidatePin(c.value);
         case Check::kTimeout:
-            return ValidateIntegerRange("Connection Timeout", c.value, 2, 60, message);
+            return ValidateIntegerRange("Connection Timeout", c.value, 2, 60);
         case Check::kNoMax:
-            return ValidateIntegerRange("Retries", c.value, 0, 0, message);
+            return ValidateIntegerRange("Retries", c.value, 0, 0);
         case Check::kGmail:
-            return ValidateGmailAccount(c.value, message);
+            return ValidateGmailAccount(c.value);
         case Check::kGmailPwd:
-            return ValidateGmailPassword(c.value, message);
+            return ValidateGmailPassword(c.value);
     }
     return 99;
 }
@@ -117,10 +117,9 @@ class ValidationTest : public testing::TestWithParam<ValidationCase> {};
 
 TEST_P(ValidationTest, GivesCodeAndMessage) {
     const auto& c = GetParam();
-    std::string message = "untouched";
-    EXPECT_EQ(RunCheck(c, &message), c.code);
-    EXPECT_EQ(message, c.code == 0 ? std::string("untouched") : std::string(c.message));
-    EXPECT_EQ(RunCheck(c, nullptr), c.code) << "the message must be optional";
+    const Result result = RunCheck(c);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_EQ(result.text, c.code == 0 ? std::string() : std::string(c.message));
 }
 
 INSTANTIATE_TEST_SUITE_P(Validation, ValidationTest, testing::ValuesIn(kCases),

@@ -12,6 +12,7 @@
 #include "carddav/CardDavWorld.h"
 #include "carddav/OtherClient.h"
 #include "carddav/SharedRadicale.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "net/CurlTransport.h"
 #include "stores/carddav/CardCache.h"
@@ -41,15 +42,15 @@ protected:
         TContactList list;
         std::string text;
         StopFlag stop{false};
-        EXPECT_EQ(0, s.LoadContacts(list, stop, text)) << text;
+        EXPECT_EQ(0, CodeOf(s.LoadContacts(list, stop), text)) << text;
         std::vector<TContact> out;
         for (const auto& c : list) out.push_back(*c);
         return out;
     }
 
     int Update(TcardDav& s, int kind, TContact& c, std::string& text) {
-        EXPECT_EQ(0, s.BeginUpdates(text)) << text;
-        const int rc = s.UpdateContact(kind, c, text);
+        EXPECT_EQ(0, CodeOf(s.BeginUpdates(), text)) << text;
+        const int rc = CodeOf(s.UpdateContact(kind, c), text);
         s.EndUpdates();
         return rc;
     }
@@ -92,7 +93,7 @@ TEST_F(TcardDavTest, TheAddressBookIsFoundFromTheServerThePrincipalOrItself) {
     for (const std::string& start : {m_url, server->Url(), server->PrincipalUrl()}) {
         auto s = Store(start);
         std::string text;
-        ASSERT_EQ(0, s->BeginUpdates(text)) << start << ": " << text;
+        ASSERT_EQ(0, CodeOf(s->BeginUpdates(), text)) << start << ": " << text;
         EXPECT_EQ(m_url, s->collectionUrl()) << start;
         EXPECT_EQ(0u, s->contactStoreID().find(m_url + "#")) << s->contactStoreID();
     }
@@ -101,10 +102,10 @@ TEST_F(TcardDavTest, TheAddressBookIsFoundFromTheServerThePrincipalOrItself) {
     const std::string second = FreshAddressBook(whyNot);
     auto s = Store(server->Url());
     std::string text;
-    EXPECT_EQ(-1, s->BeginUpdates(text));
+    EXPECT_EQ(-1, CodeOf(s->BeginUpdates(), text));
     EXPECT_NE(std::string::npos, text.find("offers 2 address books")) << text;
     std::vector<carddav::AddressBookInfo> books;
-    ASSERT_EQ(0, s->ListAddressBooks(books, text)) << text;
+    ASSERT_EQ(0, CodeOf(s->ListAddressBooks(books), text)) << text;
     ASSERT_EQ(2u, books.size());
     std::vector<std::string> urls = {books[0].url, books[1].url};
     std::sort(urls.begin(), urls.end());
@@ -123,7 +124,7 @@ TEST_F(TcardDavTest, SavedContactsLoadBackWithTheirResourceAddressesAsEntryIds) 
     auto writer = Store();
     StopFlag stop{false};
     std::string text;
-    ASSERT_EQ(0, writer->SaveContacts(list, stop, text)) << text;
+    ASSERT_EQ(0, CodeOf(writer->SaveContacts(list, stop), text)) << text;
     for (const auto& c : list) {
         EXPECT_EQ(0u, c->entryId.find(m_url)) << c->entryId;
         EXPECT_NE(std::string::npos, c->entryId.find(".vcf")) << c->entryId;
@@ -140,7 +141,7 @@ TEST_F(TcardDavTest, SavedContactsLoadBackWithTheirResourceAddressesAsEntryIds) 
     // A save over the address book replaces what was there.
     TContactList one;
     one.push_back(std::make_unique<TContact>(MakeContact("Dan Roe: Mob=0171 444")));
-    ASSERT_EQ(0, writer->SaveContacts(one, stop, text)) << text;
+    ASSERT_EQ(0, CodeOf(writer->SaveContacts(one, stop), text)) << text;
     EXPECT_EQ(Canon(one), Canon(Load(*reader)));
 }
 
@@ -353,7 +354,7 @@ TEST_F(TcardDavTest, GroupsAndUnreadableCardsAreLeftOut) {
 TEST_F(TcardDavTest, PlainHttpOnlyToLoopbackAndTlsOnlyWithATrustedCertificate) {
     auto s = Store("http://192.0.2.1/dav/");
     std::string text;
-    EXPECT_EQ(-1, s->BeginUpdates(text));
+    EXPECT_EQ(-1, CodeOf(s->BeginUpdates(), text));
     EXPECT_NE(std::string::npos, text.find("not encrypted")) << text;
     EXPECT_EQ(0, s->RequestCount());
 
@@ -365,7 +366,7 @@ TEST_F(TcardDavTest, PlainHttpOnlyToLoopbackAndTlsOnlyWithATrustedCertificate) {
     ASSERT_EQ(0u, url.find("https://"));
 
     auto untrusting = Store(url);
-    EXPECT_EQ(-1, untrusting->BeginUpdates(text));
+    EXPECT_EQ(-1, CodeOf(untrusting->BeginUpdates(), text));
     EXPECT_NE(std::string::npos, text.find("not trusted")) << text;
 
     auto trusting = Store(url);
@@ -378,7 +379,7 @@ TEST_F(TcardDavTest, PlainHttpOnlyToLoopbackAndTlsOnlyWithATrustedCertificate) {
     auto wrong = Store(url);
     wrong->settings.caFile = tlsServer.CaFile();
     wrong->settings.password = "not-the-password";
-    EXPECT_EQ(-1, wrong->BeginUpdates(text));
+    EXPECT_EQ(-1, CodeOf(wrong->BeginUpdates(), text));
     EXPECT_NE(std::string::npos, text.find("HTTP 401")) << text;
     EXPECT_EQ(std::string::npos, text.find("not-the-password"));
 }

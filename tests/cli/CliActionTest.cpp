@@ -123,10 +123,9 @@ TEST_F(CliActionTest, FailedPreStartCheck_StartsNoWorkerAndWritesSyncHistory) {
         auto services = std::make_unique<Services>();
         services->ctrl.SetActionBody(kActSyncContacts,
                                      [&](Tctrl&, const StopFlag&) { bodyRan = true; });
-        services->AddPreStartCheck([](int action, std::string& text) {
-            if (action == kActFindServersOnLan) return 0;
-            text = "Invalid URL";
-            return -3;
+        services->AddPreStartCheck([](int action) {
+            if (action == kActFindServersOnLan) return Result();
+            return Result(-3, "Invalid URL");
         });
         return services;
     });

@@ -59,12 +59,12 @@ TEST_F(DiscoverCommandTest, NoPbx_SaysSoAndSucceedsButUseFails) {
     CliRun run;
     EXPECT_EQ(run.Run({"discover", "--wait", "1000"}), 0);
     EXPECT_EQ(run.out.str(), "");
-    EXPECT_EQ(run.err.str(), Text(4) + "\n");
+    EXPECT_EQ(run.err.str(), Text(kTextNoPbxFound) + "\n");
 
     const std::string before = StoredUrl();
     CliRun use;
     EXPECT_EQ(use.Run({"discover", "--wait", "1000", "--use", "1"}), 1);
-    EXPECT_EQ(use.err.str(), Text(4) + "\n");
+    EXPECT_EQ(use.err.str(), Text(kTextNoPbxFound) + "\n");
     EXPECT_EQ(StoredUrl(), before);
 }
 

@@ -34,9 +34,9 @@ constexpr int32_t kDesk = 101;
 
 class RecordingOpener final : public UrlOpener {
 public:
-    int OpenUrl(const std::string& url, std::string&) override {
+    Result OpenUrl(const std::string& url) override {
         urls.push_back(url);
-        return 0;
+        return {};
     }
     std::vector<std::string> urls;
 };
@@ -219,7 +219,8 @@ TEST_F(PbxCommandsTest, ExportImportDelete_WithQuestionsBackupsAndHistory) {
     m_sim->ResetCounters();
     CliRun refused(std::string(kPin) + "\n");
     EXPECT_EQ(Run(refused, {"import", "--file", xml, "--contact-type", "101"}), 1);
-    EXPECT_NE(refused.err.str().find(Text(72, {}, "Alice Desk")), std::string::npos);
+    EXPECT_NE(refused.err.str().find(Text(kTextConfirmImport, {}, "Alice Desk")),
+              std::string::npos);
     EXPECT_EQ(m_sim->OperationCount(soap::Operation::kSpgDeleteContact), 0u);
 
     CliRun deleted(std::string(kPin) + "\n");

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "FilesTestSupport.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 
 namespace korvi::test {
@@ -41,10 +42,10 @@ TContactList GoldenContacts() {
 class ContactFileTest : public FilesTest {
 protected:
     int Save(const fs::path& file, const TContactList& list, int type) {
-        return m_file.SaveContacts(file, list, m_text, type);
+        return CodeOf(m_file.SaveContacts(file, list, type), m_text);
     }
     int Load(const fs::path& file, TContactList& list) {
-        return m_file.LoadContacts(file, list, m_text);
+        return CodeOf(m_file.LoadContacts(file, list), m_text);
     }
 
     RecordingProgress m_progress;

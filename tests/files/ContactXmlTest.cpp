@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "FilesTestSupport.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
 
@@ -39,7 +40,7 @@ TEST_P(ContactXmlLoadTest, LoadsOrFailsCleanly) {
     TContactList list;
     std::string text;
 
-    ASSERT_EQ(contactFile.LoadContacts(file, list, text), c.rc) << text;
+    ASSERT_EQ(CodeOf(contactFile.LoadContacts(file, list), text), c.rc) << text;
     if (c.rc == 0) {
         EXPECT_EQ(Dump(list), c.expected);
     } else {
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(Files, ContactXmlLoadTest, testing::ValuesIn(kLoadCases
 
 class ContactXmlFileTest : public FilesTest {
 protected:
-    int Load(const fs::path& file) { return m_file.LoadContacts(file, m_list, m_text); }
+    int Load(const fs::path& file) { return CodeOf(m_file.LoadContacts(file, m_list), m_text); }
     NullProgress m_progress;
     TcontactFile m_file{m_progress};
     TContactList m_list;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "FilesTestSupport.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
 
@@ -41,16 +42,16 @@ TEST_F(SyncFileTest, LongKeyNamesTheFileByItsLastTwentyCharacters) {
     const fs::path expected = m_folder / ("Sync_201_" + kKeyTail + ".xml");
     EXPECT_EQ(m_file.SyncFilePath(201, kGmailKey), expected);
 
-    EXPECT_EQ(m_file.CheckIfSyncFileExists(201, kGmailKey, m_text), -9);
-    ASSERT_EQ(m_file.WriteSyncFile(201, kGmailKey, m_text, Sample()), 0) << m_text;
+    EXPECT_EQ(CodeOf(m_file.CheckIfSyncFileExists(201, kGmailKey), m_text), -9);
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0) << m_text;
     EXPECT_EQ(FolderNames(m_folder), std::vector<std::string>{expected.filename().string()});
-    EXPECT_EQ(m_file.CheckIfSyncFileExists(201, kGmailKey, m_text), 0);
+    EXPECT_EQ(CodeOf(m_file.CheckIfSyncFileExists(201, kGmailKey), m_text), 0);
     // Only the tail takes part: another key ending alike finds the same file.
-    EXPECT_EQ(m_file.CheckIfSyncFileExists(201, "zz" + kKeyTail, m_text), 0);
-    EXPECT_EQ(m_file.CheckIfSyncFileExists(202, kGmailKey, m_text), -9);
+    EXPECT_EQ(CodeOf(m_file.CheckIfSyncFileExists(201, "zz" + kKeyTail), m_text), 0);
+    EXPECT_EQ(CodeOf(m_file.CheckIfSyncFileExists(202, kGmailKey), m_text), -9);
 
     TContactList loaded;
-    ASSERT_EQ(m_file.LoadSyncFile(201, kGmailKey, m_text, loaded), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), 0) << m_text;
     EXPECT_EQ(Dump(loaded), Dump(Sample()));
     EXPECT_EQ(m_text, "");
 
@@ -70,13 +71,13 @@ TEST_F(SyncFileTest, KeyOfNineteenCharactersIsLookedForButNeverWritten) {
     const std::string key = kKeyTail.substr(1);  // 19 characters
     const std::string name = (m_folder / ("Sync_7_" + key + ".xml")).string();
 
-    m_text = "untouched";
-    EXPECT_EQ(m_file.CheckIfSyncFileExists(7, key, m_text), -9);
-    EXPECT_EQ(m_text, "untouched");
-    EXPECT_EQ(m_file.WriteSyncFile(7, key, m_text, Sample()), -1);
+    const Result missing = m_file.CheckIfSyncFileExists(7, key);
+    EXPECT_EQ(missing.code, -9);
+    EXPECT_EQ(missing.text, "");
+    EXPECT_EQ(CodeOf(m_file.WriteSyncFile(7, key, Sample()), m_text), -1);
     EXPECT_EQ(m_text, "Failed to write Sync file - invalid contactStoreID");
     TContactList loaded;
-    EXPECT_EQ(m_file.LoadSyncFile(7, key, m_text, loaded), -1);
+    EXPECT_EQ(CodeOf(m_file.LoadSyncFile(7, key, loaded), m_text), -1);
     EXPECT_EQ(m_text, "Failed to load Sync file - invalid StoreID");
 
     EXPECT_TRUE(FolderNames(m_folder).empty());
@@ -88,49 +89,49 @@ TEST_F(SyncFileTest, KeyOfNineteenCharactersIsLookedForButNeverWritten) {
 }
 
 TEST_F(SyncFileTest, ExtensionsKeepTheirOwnFiles) {
-    ASSERT_EQ(m_file.WriteSyncFile(201, kGmailKey, m_text, Sample()), 0);
-    ASSERT_EQ(m_file.WriteSyncFile(202, kGmailKey, m_text, TContactList{}), 0);
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0);
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(202, kGmailKey, TContactList{}), m_text), 0);
     EXPECT_EQ(FolderNames(m_folder), (std::vector<std::string>{"Sync_201_" + kKeyTail + ".xml",
                                                                "Sync_202_" + kKeyTail + ".xml"}));
     TContactList loaded;
-    ASSERT_EQ(m_file.LoadSyncFile(201, kGmailKey, m_text, loaded), 0);
+    ASSERT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), 0);
     EXPECT_EQ(loaded.size(), 2u);
 }
 
 TEST_F(SyncFileTest, KeyWithASlashStaysInTheDataFolder) {
     const std::string key = "../../../../tmp/evil";  // 20 characters
     EXPECT_EQ(m_file.SyncFilePath(3, key), m_folder / "Sync_3_.._.._.._.._tmp_evil.xml");
-    ASSERT_EQ(m_file.WriteSyncFile(3, key, m_text, Sample()), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(3, key, Sample()), m_text), 0) << m_text;
     EXPECT_EQ(FolderNames(m_folder), std::vector<std::string>{"Sync_3_.._.._.._.._tmp_evil.xml"});
 }
 
 TEST_F(SyncFileTest, FailedWriteKeepsThePreviousSyncList) {
-    ASSERT_EQ(m_file.WriteSyncFile(201, kGmailKey, m_text, Sample()), 0);
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0);
     const fs::path file = m_file.SyncFilePath(201, kGmailKey);
     const std::string before = ReadFile(file);
 
     m_file.SetWriteFailAfterBytes(200);
     TContactList other = ListOf({MakeContact("Other", "", "", 99, "", std::nullopt)});
-    EXPECT_EQ(m_file.WriteSyncFile(201, kGmailKey, m_text, other), -1);
+    EXPECT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, other), m_text), -1);
     EXPECT_EQ(m_text, file.string() + ": write failed: No space left on device");
     EXPECT_EQ(LogMessages().back(), "ERR: WriteSyncFile Fail: " + file.string());
 
     EXPECT_EQ(ReadFile(file), before);
     EXPECT_EQ(FolderNames(m_folder), std::vector<std::string>{file.filename().string()});
     TContactList loaded;
-    ASSERT_EQ(m_file.LoadSyncFile(201, kGmailKey, m_text, loaded), 0);
+    ASSERT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), 0);
     EXPECT_EQ(Dump(loaded), Dump(Sample()));
 }
 
 TEST_F(SyncFileTest, MissingDataFolderFailsEveryFileOperation) {
     m_file.setDataFolder(m_folder / "gone");
     const fs::path file = m_file.SyncFilePath(201, kGmailKey);
-    EXPECT_EQ(m_file.WriteSyncFile(201, kGmailKey, m_text, Sample()), -1);
+    EXPECT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), -1);
     EXPECT_EQ(m_text, file.string() + ": cannot create temporary file: No such file or directory");
     EXPECT_EQ(LogMessages().back(), "ERR: WriteSyncFile Fail: " + file.string());
 
     TContactList loaded;
-    EXPECT_EQ(m_file.LoadSyncFile(201, kGmailKey, m_text, loaded), -1);
+    EXPECT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), -1);
     EXPECT_EQ(m_text, file.string() + ": Could not open file");
     EXPECT_EQ(LogMessages().back(), "ERR: LoadSyncFile Fail: " + file.string());
     EXPECT_EQ(m_file.DeleteSyncFiles(201), 0);

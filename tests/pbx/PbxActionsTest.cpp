@@ -11,6 +11,7 @@
 #include "PbxSimulator.h"
 #include "app/Clock.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
@@ -75,7 +76,7 @@ protected:
 
     int Run(int action) {
         std::string text;
-        const int check = CheckPbxActionInputs(m_pbx, action, text);
+        const int check = CodeOf(CheckPbxActionInputs(m_pbx, action), text);
         if (check != 0) {
             m_ctrl.SetResult(check, text);
             return check;
@@ -108,14 +109,14 @@ protected:
         }
         const auto file = m_folder / ("import-" + std::to_string(count) + ".xml");
         std::string text;
-        EXPECT_EQ(m_files.SaveContacts(file, list, text, kFileTypeXml), 0) << text;
+        EXPECT_EQ(CodeOf(m_files.SaveContacts(file, list, kFileTypeXml), text), 0) << text;
         return file;
     }
 
     TContactList LoadFile(const std::filesystem::path& file) {
         TContactList list;
         std::string text;
-        EXPECT_EQ(m_files.LoadContacts(file, list, text), 0) << text;
+        EXPECT_EQ(CodeOf(m_files.LoadContacts(file, list), text), 0) << text;
         return list;
     }
 
@@ -129,20 +130,20 @@ protected:
 
 TEST_F(PbxActionsTest, ChecksBeforeStart_ConnectionThenContactType) {
     std::string text;
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActCheckService, text), 0);
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActGetOutlookVersion, text), 0);
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActCheckService), text), 0);
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActGetOutlookVersion), text), 0);
 
     ASSERT_EQ(m_pbx.SetConnectionParams(m_sim->Url(), "alice", "61", "1234"), 0);
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActCheckService, text), -1);
-    EXPECT_EQ(text, Text(185, {}, "Connection Timeout", "2", "60"));
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActFindServersOnLan, text), 0);
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActCheckService), text), -1);
+    EXPECT_EQ(text, Text(kTextIntegerRange, {}, "Connection Timeout", "2", "60"));
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActFindServersOnLan), text), 0);
 
     ASSERT_EQ(m_pbx.SetConnectionParams(m_sim->Url(), "alice", "30", "1234"), 0);
     m_pbx.contactType = kContactTypeNone;
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActGetExtnInfo, text), 0);
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActDeleteContacts, text), -1);
-    EXPECT_EQ(text, Text(125) + " - 65535");
-    EXPECT_EQ(CheckPbxActionInputs(m_pbx, kActSyncContacts, text), -1);
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActGetExtnInfo), text), 0);
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActDeleteContacts), text), -1);
+    EXPECT_EQ(text, Text(kTextInvalidContactType) + " - 65535");
+    EXPECT_EQ(CodeOf(CheckPbxActionInputs(m_pbx, kActSyncContacts), text), -1);
 }
 
 TEST_F(PbxActionsTest, ExportToXmlAndCsv_WritesEveryContactWithNumbers) {
@@ -193,7 +194,7 @@ TEST_F(PbxActionsTest, ImportOfEmptyFileOrCsv_LeavesPbxUntouched) {
     m_sim->ResetCounters();
     m_ctrl.fileName = empty.string();
     EXPECT_EQ(Run(kActImportContactsFromXMLFile), -8);
-    EXPECT_EQ(m_ctrl.resultText(), Text(164));
+    EXPECT_EQ(m_ctrl.resultText(), Text(kTextNoFileContacts));
 
     const auto csv = m_folder / "contacts.csv";
     test::WriteFile(csv, "Name,Number\nAnn,123\n");
@@ -210,8 +211,8 @@ TEST_F(PbxActionsTest, Import_ReplacesContactsKeepsBackupAndDropsSyncListsOfType
     std::string text;
     TContactList some;
     some.push_back(std::make_unique<TContact>());
-    ASSERT_EQ(m_files.WriteSyncFile(kDesk, kStoreId, text, some), 0) << text;
-    ASSERT_EQ(m_files.WriteSyncFile(kMobile, kStoreId, text, some), 0) << text;
+    ASSERT_EQ(CodeOf(m_files.WriteSyncFile(kDesk, kStoreId, some), text), 0) << text;
+    ASSERT_EQ(CodeOf(m_files.WriteSyncFile(kMobile, kStoreId, some), text), 0) << text;
 
     m_ctrl.fileName = WriteImportFile(4).string();
     ASSERT_EQ(Run(kActImportContactsFromXMLFile), 0) << m_ctrl.resultText();
@@ -339,7 +340,8 @@ TEST(PbxBackupNamesTest, KeepsNewestTwentyPerContactType) {
     for (int i = 0; i < 21; ++i) {
         PbxBackupInfo info;
         std::string text;
-        ASSERT_EQ(BackupPbxContacts(pbx, files, stop, info, text, {folder, &clock}), 0) << text;
+        ASSERT_EQ(CodeOf(BackupPbxContacts(pbx, files, stop, info, {folder, &clock}), text), 0)
+            << text;
         EXPECT_EQ(info.contacts, 1);
     }
 

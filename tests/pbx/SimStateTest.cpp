@@ -16,6 +16,7 @@
 #include "SimSeed.h"
 #include "SimStateFile.h"
 #include "app/Progress.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
 #include "pbx/SimHarness.h"
@@ -44,7 +45,7 @@ TEST_F(SimStateTest, EveryChangeIsInTheFileAndTheContactFileReaderLoadsIt) {
     TcontactFile files(progress, MakeTempDir("data"));
     TContactList list;
     std::string text;
-    ASSERT_EQ(files.LoadContacts(state, list, text), 0) << text;
+    ASSERT_EQ(CodeOf(files.LoadContacts(state, list), text), 0) << text;
     const auto pbx = m_sim->PbxState();
     ASSERT_EQ(list.size(), pbx.size());
     for (std::size_t i = 0; i < list.size(); ++i) {

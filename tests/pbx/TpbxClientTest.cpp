@@ -10,6 +10,7 @@
 #include "PbxSimulator.h"
 #include "app/Log.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/PortalLogin.h"
 
@@ -95,7 +96,7 @@ protected:
 TEST_F(TpbxClientTest, CheckService_StoresSystemValuesAndChallengeOnlyWhenAsked) {
     m_pbx.cIdx = 77;
     m_pbx.browserChallenge = "earlier";
-    ASSERT_EQ(m_pbx.CheckService(0, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.CheckService(0), m_text), 0) << m_text;
     EXPECT_EQ(m_text.rfind("[SoapError] ", 0), 0u) << m_text;
     EXPECT_EQ(m_pbx.platform, "KorviSim");
     EXPECT_EQ(m_pbx.swVersion, "7.1");
@@ -103,7 +104,7 @@ TEST_F(TpbxClientTest, CheckService_StoresSystemValuesAndChallengeOnlyWhenAsked)
     EXPECT_EQ(m_pbx.cIdx, 77);
     EXPECT_EQ(m_pbx.browserChallenge, "earlier");
 
-    ASSERT_EQ(m_pbx.CheckService(1, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.CheckService(1), m_text), 0) << m_text;
     EXPECT_NE(m_pbx.cIdx, 77);
     ASSERT_FALSE(m_pbx.browserChallenge.empty());
 
@@ -114,25 +115,25 @@ TEST_F(TpbxClientTest, CheckService_StoresSystemValuesAndChallengeOnlyWhenAsked)
 }
 
 TEST_F(TpbxClientTest, WrongPin_IsPbxFailureAndKeepsEarlierValues) {
-    ASSERT_EQ(m_pbx.CheckService(0, m_text), 0) << m_text;
-    ASSERT_EQ(m_pbx.GetExtnInfo(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.CheckService(0), m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetExtnInfo(), m_text), 0) << m_text;
 
     Tpbx wrong(m_progress);
     Connect(wrong, "9999");
     wrong.platform = "kept";
-    const int code = wrong.CheckService(0, m_text);
+    const int code = CodeOf(wrong.CheckService(0), m_text);
     EXPECT_EQ(code, sim::kSimErrLogin);
     EXPECT_EQ(m_text, "[SoapError] Invalid user name or PIN");
     EXPECT_EQ(wrong.platform, "kept");
 
     wrong.extnInfoList = m_pbx.extnInfoList;
-    EXPECT_EQ(wrong.GetExtnInfo(m_text), sim::kSimErrLogin);
+    EXPECT_EQ(CodeOf(wrong.GetExtnInfo(), m_text), sim::kSimErrLogin);
     EXPECT_EQ(wrong.extnInfoList.size(), 2u);
     EXPECT_EQ(m_text.find("9999"), std::string::npos);
 }
 
 TEST_F(TpbxClientTest, GetExtnInfo_ListsExtensionsInOrder) {
-    ASSERT_EQ(m_pbx.GetExtnInfo(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetExtnInfo(), m_text), 0) << m_text;
     ASSERT_EQ(m_pbx.extnInfoList.size(), 2u);
     EXPECT_EQ(m_pbx.extnInfoList[0].devID, "101");
     EXPECT_EQ(m_pbx.extnInfoList[0].extnName, "Alice Desk");
@@ -146,11 +147,11 @@ TEST_F(TpbxClientTest, Load_SkipsContactsWithoutNumbersAndCleansNames) {
     ASSERT_NE(m_sim->SeedContact(PbxContact(kDesk, "NULL", {"300"})), 0);
     ASSERT_NE(m_sim->SeedContact(PbxContact(kMobile, "Other Phonebook", {"400"})), 0);
 
-    ASSERT_EQ(m_pbx.GetContactIdsForCurContactType(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     ASSERT_EQ(m_pbx.contactIdList.size(), 3u);
     TContactList list;
     list.push_back(Record("already there", {"1"}));
-    ASSERT_EQ(m_pbx.LoadContacts(&list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), 0) << m_text;
 
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[1]->displayName, "Ann O`Neil");
@@ -164,7 +165,7 @@ TEST_F(TpbxClientTest, Load_SkipsContactsWithoutNumbersAndCleansNames) {
 
     // A backup keeps every contact exactly as the PBX holds it.
     TContactList all;
-    ASSERT_EQ(m_pbx.LoadAllContacts(&all, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.LoadAllContacts(&all, m_stop), m_text), 0) << m_text;
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0]->displayName, "Ann O'Neil");
     EXPECT_EQ(all[1]->displayName, "No Numbers");
@@ -173,13 +174,13 @@ TEST_F(TpbxClientTest, Load_SkipsContactsWithoutNumbersAndCleansNames) {
 }
 
 TEST_F(TpbxClientTest, EmptyIdList_SendsNoGetContact) {
-    ASSERT_EQ(m_pbx.GetContactIdsForCurContactType(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
     m_sim->ResetCounters();
-    ASSERT_EQ(m_pbx.LoadContacts(&list, m_stop, m_text), 0);
+    ASSERT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), 0);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(m_sim->RequestCount(), 0u);
-    EXPECT_EQ(m_pbx.LoadContacts(nullptr, m_stop, m_text), -1);
+    EXPECT_EQ(CodeOf(m_pbx.LoadContacts(nullptr, m_stop), m_text), -1);
     EXPECT_EQ(m_text, "PBX: LoadContacts: Null List");
 }
 
@@ -191,7 +192,7 @@ TEST_F(TpbxClientTest, Save_ReplacesOnlyCurrentTypeLeavingDeletedNumbersOut) {
     list.push_back(Record("Bea", {"10", "11", "12"}));
     (*list[0]->numbers)[1].state = kDeleted;
     list.push_back(Record("Cai & <Co>", {"20"}));
-    ASSERT_EQ(m_pbx.SaveContacts(&list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text), 0) << m_text;
 
     const auto desk = m_sim->PbxState(kDesk);
     EXPECT_EQ(Names(desk), (std::vector<std::string>{"Bea", "Cai & <Co>"}));
@@ -204,7 +205,7 @@ TEST_F(TpbxClientTest, Save_ReplacesOnlyCurrentTypeLeavingDeletedNumbersOut) {
     EXPECT_EQ(Names(m_sim->PbxState(kMobile)), (std::vector<std::string>{"Keep Me"}));
 
     TContactList empty;
-    EXPECT_EQ(m_pbx.SaveContacts(&empty, m_stop, m_text), -1);
+    EXPECT_EQ(CodeOf(m_pbx.SaveContacts(&empty, m_stop), m_text), -1);
     EXPECT_EQ(m_text, "PBX: SaveContacts: Empty contact List");
 }
 
@@ -213,7 +214,7 @@ TEST_F(TpbxClientTest, SaveToCentralStore_SendsEveryNumberUnbarred) {
     TContactList list;
     list.push_back(Record("Dan", {"30", "31"}));
     ASSERT_EQ((*list[0]->numbers)[0].barring, 1);
-    ASSERT_EQ(m_pbx.SaveContacts(&list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text), 0) << m_text;
     const auto central = m_sim->PbxState(kContactTypeCentral);
     ASSERT_EQ(central.size(), 1u);
     for (const auto& n : central[0].contactNumbers) EXPECT_EQ(n.barring, 0);
@@ -226,14 +227,14 @@ TEST_F(TpbxClientTest, SaveWithTwelveFailures_StopsAfterEleven) {
     TContactList list;
     for (int i = 0; i < 12; ++i) list.push_back(Record("Refuse " + std::to_string(i), {"5"}));
     m_sim->ResetCounters();
-    const int code = m_pbx.SaveContacts(&list, m_stop, m_text);
+    const int code = CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text);
 
     EXPECT_EQ(code, -1);
     EXPECT_EQ(m_sim->OperationCount(soap::Operation::kSpgAddOrUpdateContact), 11u);
-    const std::string summary =
-        Text(132, {}, {}, "11") + "\n" + Text(133) + "\n\n" + "[SoapError] Contact rejected";
+    const std::string summary = Text(kTextPbxSendFailures, {}, {}, "11") + "\n" +
+                                Text(kTextFirstError) + "\n\n" + "[SoapError] Contact rejected";
     EXPECT_EQ(m_text.substr(0, summary.size()), summary) << m_text;
-    EXPECT_NE(m_text.find(Text(131)), std::string::npos);
+    EXPECT_NE(m_text.find(Text(kTextPbxSendAborted)), std::string::npos);
     EXPECT_TRUE(m_sim->PbxState(kDesk).empty());
 
     SetDetailedLogging(false);
@@ -257,9 +258,9 @@ TEST_F(TpbxClientTest, SaveWithSomeFailures_SendsAllAndCountsFailures) {
     list.push_back(Record("Refuse me", {"5"}));
     list.push_back(Record("Fine", {"6"}));
     list.push_back(Record("Refuse me too", {"7"}));
-    EXPECT_EQ(m_pbx.SaveContacts(&list, m_stop, m_text), -1);
-    EXPECT_EQ(m_text,
-              Text(132, {}, {}, "2") + "\n" + Text(133) + "\n\n" + "[SoapError] Contact rejected");
+    EXPECT_EQ(CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text), -1);
+    EXPECT_EQ(m_text, Text(kTextPbxSendFailures, {}, {}, "2") + "\n" + Text(kTextFirstError) +
+                          "\n\n" + "[SoapError] Contact rejected");
     EXPECT_EQ(Names(m_sim->PbxState(kDesk)), (std::vector<std::string>{"Fine"}));
 }
 
@@ -270,8 +271,8 @@ TEST_F(TpbxClientTest, CancelDuringSave_IsCancelledNotSuccess) {
     Connect(pbx);
     TContactList list;
     for (int i = 0; i < 6; ++i) list.push_back(Record("C" + std::to_string(i), {"5"}));
-    EXPECT_EQ(pbx.SaveContacts(&list, stop, m_text), -7);
-    EXPECT_EQ(m_text, Text(161));
+    EXPECT_EQ(CodeOf(pbx.SaveContacts(&list, stop), m_text), -7);
+    EXPECT_EQ(m_text, Text(kTextActionCancelled));
     EXPECT_EQ(m_sim->PbxState(kDesk).size(), 3u);
 }
 
@@ -281,9 +282,9 @@ TEST_F(TpbxClientTest, CancelDuringLoad_StopsWithContactsSoFar) {
     CancellingProgress progress(stop, "Retrieving Contact 2 of");
     Tpbx pbx(progress);
     Connect(pbx);
-    ASSERT_EQ(pbx.GetContactIdsForCurContactType(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
-    EXPECT_EQ(pbx.LoadContacts(&list, stop, m_text), -7);
+    EXPECT_EQ(CodeOf(pbx.LoadContacts(&list, stop), m_text), -7);
     EXPECT_EQ(list.size(), 2u);
 }
 
@@ -292,52 +293,52 @@ TEST_F(TpbxClientTest, LoadStopsAtFirstPbxFailure) {
     ASSERT_NE(m_sim->SeedContact(PbxContact(kDesk, "Broken entry", {"2"})), 0);
     ASSERT_NE(m_sim->SeedContact(PbxContact(kDesk, "Never read", {"3"})), 0);
     m_sim->AddFailingName("Broken");
-    ASSERT_EQ(m_pbx.GetContactIdsForCurContactType(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
-    EXPECT_EQ(m_pbx.LoadContacts(&list, m_stop, m_text), sim::kSimErrRejected);
+    EXPECT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), sim::kSimErrRejected);
     EXPECT_EQ(m_text, "[SoapError] Contact rejected");
     EXPECT_EQ(list.size(), 1u);
 }
 
 TEST_F(TpbxClientTest, DeleteAndWrite_SingleContacts) {
-    EXPECT_EQ(m_pbx.DeleteContact("BY_NAME", 1, m_text), -11);
+    EXPECT_EQ(CodeOf(m_pbx.DeleteContact("BY_NAME", 1), m_text), -11);
 
     TContact added;
     added.contactId = kContactIdNew;
     added.displayName = "Eve";
     AddNumber("55", kHome1, added);
-    ASSERT_EQ(m_pbx.WriteContact(added, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.WriteContact(added), m_text), 0) << m_text;
     ASSERT_GE(added.contactId, 1000);
 
     added.displayName = "Eve Amended";
     const int32_t id = added.contactId;
-    ASSERT_EQ(m_pbx.WriteContact(added, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.WriteContact(added), m_text), 0) << m_text;
     EXPECT_EQ(added.contactId, id);
     EXPECT_EQ(Names(m_sim->PbxState(kDesk)), (std::vector<std::string>{"Eve Amended"}));
 
-    ASSERT_EQ(m_pbx.DeleteContact("BY_CONTACT_ID", id, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.DeleteContact("BY_CONTACT_ID", id), m_text), 0) << m_text;
     EXPECT_TRUE(m_sim->PbxState(kDesk).empty());
-    EXPECT_EQ(m_pbx.DeleteContact("BY_CONTACT_ID", id, m_text), sim::kSimErrNotFound);
+    EXPECT_EQ(CodeOf(m_pbx.DeleteContact("BY_CONTACT_ID", id), m_text), sim::kSimErrNotFound);
     EXPECT_EQ(m_text, "[SoapError] Contact not found");
 
     m_pbx.contactTypeName = "Alice Desk";
     ASSERT_NE(m_sim->SeedContact(PbxContact(kDesk, "Gone soon", {"1"})), 0);
-    EXPECT_EQ(m_pbx.DeleteAllContactsForCurContactType(m_text), 0) << m_text;
+    EXPECT_EQ(CodeOf(m_pbx.DeleteAllContactsForCurContactType(), m_text), 0) << m_text;
     EXPECT_TRUE(m_sim->PbxState(kDesk).empty());
 }
 
 TEST_F(TpbxClientTest, LongLoadAndSave_UseOneConnectionEach) {
     ASSERT_EQ(m_sim->SeedContacts(150, kDesk), 150);
     m_sim->ResetCounters();
-    ASSERT_EQ(m_pbx.GetContactIdsForCurContactType(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
-    ASSERT_EQ(m_pbx.LoadContacts(&list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), 0) << m_text;
     EXPECT_EQ(m_sim->RequestCount(), 151u);
     EXPECT_EQ(m_sim->ConnectionCount(), 2u);
     EXPECT_EQ(m_pbx.connectionsOpened(), 2);
 
     m_sim->ResetCounters();
-    ASSERT_EQ(m_pbx.SaveContacts(&list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text), 0) << m_text;
     EXPECT_EQ(m_sim->RequestCount(), 1u + list.size());
     EXPECT_EQ(m_sim->ConnectionCount(), 1u);
     EXPECT_EQ(m_sim->PbxState(kDesk).size(), list.size());
@@ -361,7 +362,7 @@ TEST_F(TpbxClientTest, SimulatorFaults_AreExceptions) {
         m_sim->ClearFaults();
         m_sim->ResetCounters();
         fault.arm(*m_sim);
-        EXPECT_EQ(m_pbx.GetExtnInfo(m_text), -2);
+        EXPECT_EQ(CodeOf(m_pbx.GetExtnInfo(), m_text), -2);
         EXPECT_EQ(m_text.rfind("[Exception] ", 0), 0u) << m_text;
         EXPECT_NE(m_text.find(fault.words), std::string::npos) << m_text;
     }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/Tpbx.h"
 #include "pbx/soap/SoapServerEnvelope.h"
@@ -73,7 +74,7 @@ TEST(TpbxHttpsTest, SelfSignedExpiredCertificateOfAnotherHost_IsAccepted) {
         pbx.SetConnectionParams("https://127.0.0.1:" + std::to_string(port), "alice", "5", "1234"),
         0);
     std::string text;
-    EXPECT_EQ(pbx.CheckService(0, text), 0) << text;
+    EXPECT_EQ(CodeOf(pbx.CheckService(0), text), 0) << text;
     EXPECT_EQ(pbx.platform, "TlsPbx");
     EXPECT_EQ(pbx.browserPort, 443);
 

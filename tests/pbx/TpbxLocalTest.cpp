@@ -11,6 +11,7 @@
 
 #include "app/Log.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 
 namespace korvi {
@@ -42,7 +43,7 @@ struct ConnectionCase {
 void PrintTo(const ConnectionCase& c, std::ostream* os) { *os << c.name; }
 
 const ConnectionCase kConnectionCases[] = {
-    {"AllGood_Passes", "http://127.0.0.1:5002", "alice", "1234", "30", 0, "untouched"},
+    {"AllGood_Passes", "http://127.0.0.1:5002", "alice", "1234", "30", 0, ""},
     {"UpperCaseScheme_IsUrlFailureFirst", "HTTP://127.0.0.1:5002", "a=b", "12", "99", -3,
      "Url must begin with http:// or https://"},
     {"BadUser_BeforePin", "http://127.0.0.1:5002", "a=b", "12", "99", -4,
@@ -62,9 +63,9 @@ TEST_P(TpbxConnectionTest, ChecksInOrderAndReportsTheFirstFailure) {
     NullProgress progress;
     Tpbx pbx(progress);
     ASSERT_EQ(pbx.SetConnectionParams(c.url, c.user, c.timeout, c.pin), 0);
-    std::string text = "untouched";
-    EXPECT_EQ(pbx.ValidateConnectionParams(text), c.code);
-    EXPECT_EQ(text, c.text);
+    const Result checked = pbx.ValidateConnectionParams();
+    EXPECT_EQ(checked.code, c.code);
+    EXPECT_EQ(checked.text, c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Connection, TpbxConnectionTest, testing::ValuesIn(kConnectionCases),
@@ -81,8 +82,8 @@ struct ContactTypeCase {
 void PrintTo(const ContactTypeCase& c, std::ostream* os) { *os << c.name; }
 
 const ContactTypeCase kContactTypes[] = {
-    {"Extension1000_Passes", 1000, "Desk", 0, "untouched"},
-    {"Central_Passes", kContactTypeCentral, "Central Store", 0, "untouched"},
+    {"Extension1000_Passes", 1000, "Desk", 0, ""},
+    {"Central_Passes", kContactTypeCentral, "Central Store", 0, ""},
     {"Extension1001_Fails", 1001, "Desk", -1, "Invalid ContactType - 1001"},
     {"NoneChosen_Fails", kContactTypeNone, "Desk", -1, "Invalid ContactType - 65535"},
     {"EmptyName_Fails", 101, "", -1, "Invalid ContactType Name"},
@@ -95,9 +96,9 @@ TEST_P(TpbxContactTypeTest, AcceptsExtensionsUpTo1000AndTheCentralStore) {
     Tpbx pbx(progress);
     pbx.contactType = GetParam().type;
     pbx.contactTypeName = GetParam().typeName;
-    std::string text = "untouched";
-    EXPECT_EQ(pbx.ValidateContactType(text), GetParam().code);
-    EXPECT_EQ(text, GetParam().text);
+    const Result checked = pbx.ValidateContactType();
+    EXPECT_EQ(checked.code, GetParam().code);
+    EXPECT_EQ(checked.text, GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(ContactType, TpbxContactTypeTest, testing::ValuesIn(kContactTypes),
@@ -118,24 +119,24 @@ TEST(TpbxLocalTest, FailureWithoutMessage_IsText127PrefixedWhereTheOperationPref
     ASSERT_EQ(pbx.SetConnectionParams("http://127.0.0.1:1", "alice", "2", "1234"), 0);
     pbx.contactType = 101;
     pbx.contactIdList.push_back({1000});
-    const std::string prefixed = "[Exception] " + Text(127);
+    const std::string prefixed = "[Exception] " + Text(kTextPbxNotReached);
     std::string text;
     TContact contact;
     TContactList list;
     StopFlag stop{false};
 
-    EXPECT_EQ(pbx.CheckService(0, text), -2);
+    EXPECT_EQ(CodeOf(pbx.CheckService(0), text), -2);
     EXPECT_EQ(text, prefixed);
-    EXPECT_EQ(pbx.DeleteContact("BY_TYPE", 101, text), -2);
+    EXPECT_EQ(CodeOf(pbx.DeleteContact("BY_TYPE", 101), text), -2);
     EXPECT_EQ(text, prefixed);
-    EXPECT_EQ(pbx.WriteContact(contact, text), -2);
+    EXPECT_EQ(CodeOf(pbx.WriteContact(contact), text), -2);
     EXPECT_EQ(text, prefixed);
-    EXPECT_EQ(pbx.GetExtnInfo(text), -2);
-    EXPECT_EQ(text, Text(127));
-    EXPECT_EQ(pbx.LoadContacts(&list, stop, text), -2);
-    EXPECT_EQ(text, Text(127));
-    EXPECT_EQ(pbx.GetContactIdsForCurContactType(text), -2);
-    EXPECT_EQ(text, Text(127));
+    EXPECT_EQ(CodeOf(pbx.GetExtnInfo(), text), -2);
+    EXPECT_EQ(text, Text(kTextPbxNotReached));
+    EXPECT_EQ(CodeOf(pbx.LoadContacts(&list, stop), text), -2);
+    EXPECT_EQ(text, Text(kTextPbxNotReached));
+    EXPECT_EQ(CodeOf(pbx.GetContactIdsForCurContactType(), text), -2);
+    EXPECT_EQ(text, Text(kTextPbxNotReached));
     SetDetailedLogging(false);
 
     const std::string log = test::ReadFile(DetailedLogFilePath());

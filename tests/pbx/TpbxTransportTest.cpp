@@ -13,6 +13,7 @@
 
 #include "RawHttpServer.h"
 #include "app/Log.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/Tpbx.h"
 #include "pbx/soap/SoapServerEnvelope.h"
@@ -168,10 +169,10 @@ TEST_P(TpbxBadAnswerTest, EndsWithExceptionCodeAndNamedFailure) {
 
     std::string text;
     const auto start = std::chrono::steady_clock::now();
-    const int code = pbx.GetContactIdsForCurContactType(text);
+    const int code = CodeOf(pbx.GetContactIdsForCurContactType(), text);
     const auto elapsed = std::chrono::steady_clock::now() - start;
 
-    EXPECT_EQ(code, Tpbx::kResultException);
+    EXPECT_EQ(code, kResultException);
     EXPECT_EQ(text.rfind("[Exception] ", 0), 0u) << text;
     EXPECT_NE(text.find(GetParam().expectedWords), std::string::npos) << text;
     EXPECT_TRUE(pbx.contactIdList.empty());
@@ -212,18 +213,18 @@ TEST(TpbxTransportTest, RefusedPortAndBadAddressAndBadTimeout_AreExceptions) {
     ASSERT_NE(port, 0);
     ASSERT_EQ(
         pbx.SetConnectionParams("http://127.0.0.1:" + std::to_string(port), "alice", "2", kPin), 0);
-    EXPECT_EQ(pbx.CheckService(0, text), Tpbx::kResultException);
+    EXPECT_EQ(CodeOf(pbx.CheckService(0), text), kResultException);
     EXPECT_EQ(text.rfind("[Exception] Could not connect to http://127.0.0.1:", 0), 0u) << text;
 
     ASSERT_EQ(pbx.SetConnectionParams("ftp://127.0.0.1:1", "alice", "2", kPin), 0);
-    EXPECT_EQ(pbx.GetExtnInfo(text), Tpbx::kResultException);
+    EXPECT_EQ(CodeOf(pbx.GetExtnInfo(), text), kResultException);
     EXPECT_NE(text.find("Invalid address"), std::string::npos) << text;
 
     // Without the usual checks in front, a timeout that is not a number stops the call.
     ASSERT_EQ(pbx.SetConnectionParams("http://127.0.0.1:1", "alice", "ten", kPin), 0);
     TContact contact;
     contact.contactId = kContactIdNew;
-    EXPECT_EQ(pbx.WriteContact(contact, text), Tpbx::kResultException);
+    EXPECT_EQ(CodeOf(pbx.WriteContact(contact), text), kResultException);
     EXPECT_EQ(text, "[Exception] 'ten' is not a valid timeout in seconds");
     EXPECT_EQ(contact.contactId, kContactIdNew);
 }
@@ -247,13 +248,13 @@ TEST(TpbxTransportTest, PostsSoapHeadersAndReusesOneConnectionPerOperation) {
     ASSERT_EQ(pbx.SetConnectionParams(server.url(), "alice", "5", kPin), 0);
     pbx.contactType = 1000;
     std::string text;
-    ASSERT_EQ(pbx.GetContactIdsForCurContactType(text), 0) << text;
+    ASSERT_EQ(CodeOf(pbx.GetContactIdsForCurContactType(), text), 0) << text;
     EXPECT_EQ(text, "[SoapError] ");
     ASSERT_EQ(pbx.contactIdList.size(), 3u);
 
     TContactList list;
     StopFlag stop{false};
-    ASSERT_EQ(pbx.LoadContacts(&list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(pbx.LoadContacts(&list, stop), text), 0) << text;
     EXPECT_EQ(list.size(), 3u);
 
     // One connection for the id list, one for the whole load.

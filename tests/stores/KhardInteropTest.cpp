@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreTestSupport.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "stores/outlook/Toutlook.h"
 
@@ -47,7 +48,7 @@ TEST_F(KhardTest, ListsAndShowsWhatWeExport) {
         {{kHome1, "0301111"}, {kHome2, "0302222"}, {kMob, "0170333"}, {kFaxBus, "0404444"}})));
     list.push_back(std::make_unique<TContact>(test::MakeContact(
         "Jörg Müller", "Müller", "Jörg", {{kBus2, "0405555"}, {kOther, "0999"}})));
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
 
     auto listed = Khard({"list"});
     ASSERT_EQ(listed.exitCode, 0) << listed.out;
@@ -86,7 +87,7 @@ TEST_F(KhardTest, LoadsWhatKhardWrites) {
     ASSERT_EQ(made.exitCode, 0) << made.out;
 
     TContactList loaded;
-    ASSERT_EQ(store.LoadContacts(loaded, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.LoadContacts(loaded, stop), text), 0) << text;
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_EQ(loaded[0]->displayName, "Carl Dorn");
     EXPECT_EQ(loaded[0]->firstName, "Carl");
@@ -100,8 +101,8 @@ TEST_F(KhardTest, LoadsWhatKhardWrites) {
 
     // We amend khard's card; khard still reads it, with the new number and its e-mail.
     loaded[0]->numbers->at(2).number = "0409999";
-    ASSERT_EQ(store.BeginUpdates(text), 0);
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[0], text), 0) << text;
+    ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[0]), text), 0) << text;
     store.EndUpdates();
     auto shown = Khard({"show", "Carl"});
     ASSERT_EQ(shown.exitCode, 0) << shown.out;

@@ -13,6 +13,7 @@
 #include "PbxSimulator.h"
 #include "StoreTestSupport.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
 #include "pbx/PbxPhonebook.h"
@@ -67,7 +68,8 @@ protected:
     TContactList SyncList() {
         TContactList list;
         std::string text;
-        EXPECT_EQ(m_files.LoadSyncFile(kDesk, m_store.contactStoreID(), text, list), 0) << text;
+        EXPECT_EQ(CodeOf(m_files.LoadSyncFile(kDesk, m_store.contactStoreID(), list), text), 0)
+            << text;
         return list;
     }
 
@@ -99,7 +101,7 @@ TEST_F(OutlookActionsTest, ExportWritesCardsAndTheSyncList) {
     TContactList loaded;
     StopFlag stop{false};
     std::string text;
-    ASSERT_EQ(m_store.LoadContacts(loaded, stop, text), 0);
+    ASSERT_EQ(CodeOf(m_store.LoadContacts(loaded, stop), text), 0);
     ASSERT_EQ(loaded.size(), 2u);
     for (const auto& c : loaded) {
         auto it = std::find_if(sync.begin(), sync.end(),
@@ -162,15 +164,15 @@ public:
     int32_t CurrentContactType() const override { return kDesk; }
     std::string CurrentContactTypeName() const override { return "Alice Desk"; }
     std::size_t ContactIdCount() const override { return 0; }
-    int GetContactIdsForCurContactType(std::string&) override { return 0; }
-    int LoadContacts(TContactList*, const StopFlag&, std::string&) override { return 0; }
-    int SaveContacts(TContactList* list, const StopFlag&, std::string&) override {
+    Result GetContactIdsForCurContactType() override { return {}; }
+    Result LoadContacts(TContactList*, const StopFlag&) override { return {}; }
+    Result SaveContacts(TContactList* list, const StopFlag&) override {
         (*list)[0]->contactId = 1;
         m_ctrl.CancelAction();
-        return 0;
+        return {};
     }
-    int DeleteContact(const std::string&, int32_t, std::string&) override { return 0; }
-    int WriteContact(TContact&, std::string&) override { return 0; }
+    Result DeleteContact(const std::string&, int32_t) override { return {}; }
+    Result WriteContact(TContact&) override { return {}; }
 
 private:
     Tctrl& m_ctrl;
@@ -191,9 +193,9 @@ TEST_F(OutlookActionsTest, ImportCancelledDuringThePbxSaveWritesNoSyncList) {
     ctrl.StartAction();
     ASSERT_TRUE(ctrl.WaitUntilIdle(std::chrono::seconds(60)));
     EXPECT_EQ(ctrl.resultCode(), kResultCancelled);
-    EXPECT_EQ(ctrl.resultText(), Text(161));
+    EXPECT_EQ(ctrl.resultText(), Text(kTextActionCancelled));
     std::string text;
-    EXPECT_NE(m_files.CheckIfSyncFileExists(kDesk, m_store.contactStoreID(), text), 0);
+    EXPECT_NE(CodeOf(m_files.CheckIfSyncFileExists(kDesk, m_store.contactStoreID()), text), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "StoreTestSupport.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "stores/outlook/MemoryObjectModel.h"
 
 namespace korvi {
@@ -84,7 +85,7 @@ class VersionTest : public ToutlookTest, public testing::WithParamInterface<Vers
 
 TEST_P(VersionTest, KeyedByMajorTimesTenPlusMinor) {
     model.version = GetParam().version;
-    EXPECT_EQ(store.GetVersion(text), GetParam().rc);
+    EXPECT_EQ(CodeOf(store.GetVersion(), text), GetParam().rc);
     EXPECT_EQ(store.versionCode, GetParam().code);
     EXPECT_EQ(store.versionName, GetParam().versionName);
     if (GetParam().rc != 0) {
@@ -102,7 +103,7 @@ TEST_F(ToutlookTest, VersionOfAnUnreachableBookIsTheErrorMessage) {
     model.hook = [](std::string_view c) {
         if (c == "Connect") throw OlError("address book folder missing");
     };
-    EXPECT_EQ(store.GetVersion(text), -1);
+    EXPECT_EQ(CodeOf(store.GetVersion(), text), -1);
     EXPECT_EQ(text, "address book folder missing");
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: GetVersion: Exception: address book folder missing"));
 }
@@ -111,7 +112,7 @@ TEST_F(ToutlookTest, FolderTreeShowsContactFoldersWithCounts) {
     Contact(contacts, "A", {});
     Contact(contacts, "B", {});
     store.folderPath = "\\\\Archive\\Old Contacts";
-    ASSERT_EQ(store.GetOutlookFolderInfo(text), 0);
+    ASSERT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), 0);
     EXPECT_EQ(store.folderPath, "");
     EXPECT_EQ(store.numContactFolders, 2);
     ASSERT_EQ(store.folderTree.size(), 2u);
@@ -136,20 +137,20 @@ TEST_F(ToutlookTest, FolderTreeWithoutContactFolders) {
     MemoryOutlook empty;
     empty.AddFolder(empty.AddStore("Mailbox"), "Inbox", 0);
     Toutlook other(progress, [&] { return empty.Connect(); });
-    EXPECT_EQ(other.GetOutlookFolderInfo(text), 0);
+    EXPECT_EQ(CodeOf(other.GetOutlookFolderInfo(), text), 0);
     EXPECT_EQ(other.numContactFolders, 0);
 }
 
 TEST_F(ToutlookTest, FolderTreeFailureIsText110AndNotLogged) {
     On("Folders.Item", 2, [] { throw OlError("broken store"); });
-    EXPECT_EQ(store.GetOutlookFolderInfo(text), -1);
+    EXPECT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), -1);
     EXPECT_EQ(text, "Failed to Get Outlook folders!");
     EXPECT_FALSE(log.Contains("broken store"));
 }
 
 TEST_F(ToutlookTest, ChooserClicksAndCreateFolder) {
     Contact(oldContacts, "A", {});
-    ASSERT_EQ(store.GetOutlookFolderInfo(text), 0);
+    ASSERT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), 0);
     const OutlookFolderNode* old = store.FindNode("\\\\Archive\\Old Contacts");
     ASSERT_NE(old, nullptr);
     store.SelectFolderNode(old);
@@ -160,17 +161,17 @@ TEST_F(ToutlookTest, ChooserClicksAndCreateFolder) {
     EXPECT_EQ(store.folderContactCount, 0);
 
     std::string message;
-    EXPECT_EQ(store.CreateNewFolder(nullptr, "Work", message), -1);
-    EXPECT_EQ(message, Text(111));
+    EXPECT_EQ(CodeOf(store.CreateNewFolder(nullptr, "Work"), message), -1);
+    EXPECT_EQ(message, Text(kTextSelectParentFolder));
     EXPECT_EQ(store.folderPath, "");
 
     store.ResetChooser();
-    EXPECT_EQ(store.CreateNewFolder(old, "", message), -1);
+    EXPECT_EQ(CodeOf(store.CreateNewFolder(old, ""), message), -1);
     EXPECT_EQ(message, "Folder name is invalid!");
     EXPECT_EQ(store.createCancelled, 1);
 
     store.ResetChooser();
-    ASSERT_EQ(store.CreateNewFolder(old, "Work", message), 0) << message;
+    ASSERT_EQ(CodeOf(store.CreateNewFolder(old, "Work"), message), 0) << message;
     EXPECT_EQ(store.folderPath, "\\\\Archive\\Old Contacts\\Work");
     EXPECT_EQ(store.newFolderCreated, 1);
     EXPECT_EQ(store.createCancelled, 0);
@@ -208,7 +209,7 @@ TEST_P(OpenFolderTest, ByPath) {
     const OpenCase& c = GetParam();
     store.versionCode = c.versionCode;
     store.folderPath = c.folderPath;
-    ASSERT_EQ(store.OpenFolder(text), c.rc);
+    ASSERT_EQ(CodeOf(store.OpenFolder(), text), c.rc);
     EXPECT_TRUE(log.Contains(c.logLine)) << log.Text();
     if (c.rc == 0) {
         EXPECT_EQ(store.contactStoreID(), c.opensDefault ? contacts.entryId : oldContacts.entryId);
@@ -230,7 +231,7 @@ TEST_F(ToutlookTest, DefaultPathOpensDefaultFolderWithoutPersonalFolders) {
     Toutlook s(progress, [&] { return other.Connect(); });
     s.versionCode = 8;
     s.folderPath = kDefaultContactsPath;
-    ASSERT_EQ(s.OpenFolder(text), 0);
+    ASSERT_EQ(CodeOf(s.OpenFolder(), text), 0);
     EXPECT_EQ(s.contactStoreID(), c.entryId);
 }
 
@@ -238,7 +239,7 @@ TEST_F(ToutlookTest, OfTwoFoldersWithOnePathTheLaterOpens) {
     MemoryFolderData& archive2 = model.AddStore("Archive");
     MemoryFolderData& second = model.AddFolder(archive2, "Old Contacts");
     store.folderPath = "\\\\Archive\\Old Contacts";
-    ASSERT_EQ(store.OpenFolder(text), 0);
+    ASSERT_EQ(CodeOf(store.OpenFolder(), text), 0);
     EXPECT_EQ(store.contactStoreID(), second.entryId);
 }
 
@@ -256,7 +257,7 @@ TEST_F(ToutlookTest, LoadContactsAppliesTheValidityRules) {
     Contact(contacts, "O'Brien \"Bob\"", {{P::MobileTelephoneNumber, "0170\n"}});
 
     TContactList list;
-    ASSERT_EQ(store.LoadContacts(list, stop, text), 0);
+    ASSERT_EQ(CodeOf(store.LoadContacts(list, stop), text), 0);
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0]->firstName, "John Michael");
     EXPECT_EQ(list[0]->lastName, "Doe");
@@ -298,7 +299,7 @@ TEST_F(ToutlookTest, LoadContactsOfANamedFolderLogsItsPath) {
     Contact(oldContacts, "A", {{P::HomeTelephoneNumber, "1"}});
     store.folderPath = "\\\\Archive\\Old Contacts";
     TContactList list;
-    ASSERT_EQ(store.LoadContacts(list, stop, text), 0);
+    ASSERT_EQ(CodeOf(store.LoadContacts(list, stop), text), 0);
     EXPECT_TRUE(log.Contains(
         "LOG: OUTLOOK: LoadContacts: Loading 1 contacts from \\\\Archive\\Old Contacts"));
     EXPECT_TRUE(log.Contains(
@@ -310,7 +311,7 @@ TEST_F(ToutlookTest, LoadContactsStoppedIsCancelledNotAPartialSuccess) {
         Contact(contacts, "C" + std::to_string(i), {{P::HomeTelephoneNumber, "1"}});
     On("Items.Item", 2, [this] { stop = true; });
     TContactList list;
-    EXPECT_EQ(store.LoadContacts(list, stop, text), -7);
+    EXPECT_EQ(CodeOf(store.LoadContacts(list, stop), text), -7);
     EXPECT_EQ(model.OpenConnections(), 0);
 }
 
@@ -318,7 +319,7 @@ TEST_F(ToutlookTest, LoadContactsFailureIsText117) {
     Contact(contacts, "A", {{P::HomeTelephoneNumber, "1"}});
     On("ContactItem.Get", 1, [] { throw OlError("card unreadable"); });
     TContactList list;
-    EXPECT_EQ(store.LoadContacts(list, stop, text), -1);
+    EXPECT_EQ(CodeOf(store.LoadContacts(list, stop), text), -1);
     EXPECT_EQ(text, "Failed to load Outlook Contacts!");
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: LoadContacts Exception: card unreadable"));
     EXPECT_EQ(model.OpenConnections(), 0);
@@ -327,7 +328,7 @@ TEST_F(ToutlookTest, LoadContactsFailureIsText117) {
 TEST_F(ToutlookTest, LoadContactsOfAMissingFolderIsText112) {
     store.folderPath = "\\\\Nowhere";
     TContactList list;
-    EXPECT_EQ(store.LoadContacts(list, stop, text), -1);
+    EXPECT_EQ(CodeOf(store.LoadContacts(list, stop), text), -1);
     EXPECT_EQ(text, "Could not open Outlook folder \\\\Nowhere");
     EXPECT_EQ(store.contactStoreID(), "");
 }
@@ -349,7 +350,7 @@ protected:
 };
 
 TEST_F(SaveContactsTest, ReplacesContactsAndDistributionListsKeepsOtherItems) {
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
     ASSERT_EQ(contacts.items.size(), 3u);
     EXPECT_EQ(contacts.items[0]->kind, MemoryItemData::Kind::Other);
     const MemoryItemData& anna = *contacts.items[1];
@@ -373,28 +374,28 @@ TEST_F(SaveContactsTest, ReplacesContactsAndDistributionListsKeepsOtherItems) {
 
 TEST_F(SaveContactsTest, KeepExistingAddsBesideTheOldItems) {
     store.keepExisting = 1;
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0);
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0);
     EXPECT_EQ(contacts.items.size(), 6u);
     EXPECT_FALSE(log.Contains("Deleting"));
 }
 
 TEST_F(SaveContactsTest, StoppedWhileDeletingIsCancelled) {
     On("Delete", 1, [this] { stop = true; });
-    EXPECT_EQ(store.SaveContacts(list, stop, text), -7);
+    EXPECT_EQ(CodeOf(store.SaveContacts(list, stop), text), -7);
     EXPECT_EQ(contacts.items.size(), 3u);
     EXPECT_EQ(model.OpenConnections(), 0);
 }
 
 TEST_F(SaveContactsTest, StoppedWhileWritingIsCancelledToo) {
     On("Save", 1, [this] { stop = true; });
-    EXPECT_EQ(store.SaveContacts(list, stop, text), -7);
+    EXPECT_EQ(CodeOf(store.SaveContacts(list, stop), text), -7);
     EXPECT_FALSE(list[0]->entryId.empty());
     EXPECT_TRUE(list[1]->entryId.empty());
 }
 
 TEST_F(SaveContactsTest, FailedSaveIsTheErrorMessage) {
     On("Save", 2, [] { throw OlError("disk full"); });
-    EXPECT_EQ(store.SaveContacts(list, stop, text), -1);
+    EXPECT_EQ(CodeOf(store.SaveContacts(list, stop), text), -1);
     EXPECT_EQ(text, "disk full");
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: SaveContacts Exception: disk full"));
     EXPECT_EQ(model.OpenConnections(), 0);
@@ -410,22 +411,22 @@ protected:
                  {P::HomeTelephoneNumber, "0301"},
                  {P::MobileTelephoneNumber, "0170"},
                  {P::OtherTelephoneNumber, "0999"}});
-        ASSERT_EQ(store.BeginUpdates(text), 0);
+        ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
     }
     void TearDown() override { store.EndUpdates(); }
     TContact Loaded() {
         StopFlag s{false};
         TContactList list;
         store.EndUpdates();
-        EXPECT_EQ(store.LoadContacts(list, s, text), 0);
-        EXPECT_EQ(store.BeginUpdates(text), 0);
+        EXPECT_EQ(CodeOf(store.LoadContacts(list, s), text), 0);
+        EXPECT_EQ(CodeOf(store.BeginUpdates(), text), 0);
         return list.empty() ? TContact{} : *list[0];
     }
 };
 
 TEST_F(UpdateContactTest, AddRecordsTheNewEntryId) {
     TContact c = test::MakeContact("New", "New", "", {{kHome1, "1"}});
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAdd, c, text), 0);
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAdd, c), text), 0);
     ASSERT_EQ(contacts.items.size(), 2u);
     EXPECT_EQ(c.entryId, contacts.items[1]->entryId);
 }
@@ -443,7 +444,7 @@ TEST_F(UpdateContactTest, AmendWithDeletedMobileClearsOnlyThatSlot) {
     home.numberType = kHome1;
     home.number = "0302";
     c.numbers->push_back(home);
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, c, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, c), text), 0) << text;
     const MemoryItemData& item = *contacts.items[0];
     EXPECT_EQ(MemoryOutlook::Prop(item, P::MobileTelephoneNumber), "");
     EXPECT_EQ(MemoryOutlook::Prop(item, P::HomeTelephoneNumber), "0302");
@@ -456,29 +457,29 @@ TEST_F(UpdateContactTest, AmendWithDeletedMobileClearsOnlyThatSlot) {
 
 TEST_F(UpdateContactTest, DeleteRemovesTheItem) {
     TContact c = Loaded();
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateDelete, c, text), 0);
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateDelete, c), text), 0);
     EXPECT_TRUE(contacts.items.empty());
 }
 
 TEST_F(UpdateContactTest, VanishedItemIsText116) {
     TContact c = Loaded();
     contacts.items.clear();
-    EXPECT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, c, text), -1);
+    EXPECT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, c), text), -1);
     EXPECT_EQ(text, "Could not find John Michael Doe in Outlook");
     EXPECT_TRUE(log.Contains(
         "ERR: OUTLOOK: UpdateContact: eAmend: [John Michael] [Doe] - could not find in Outlook"));
-    EXPECT_EQ(store.UpdateContact(PartnerStore::kUpdateDelete, c, text), -1);
+    EXPECT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateDelete, c), text), -1);
     EXPECT_TRUE(log.Contains(
         "ERR: OUTLOOK: UpdateContact: eDel: [John Michael] [Doe] - could not find in Outlook"));
 }
 
 TEST_F(UpdateContactTest, UnknownActionAndFailedSave) {
     TContact c = Loaded();
-    EXPECT_EQ(store.UpdateContact(7, c, text), -1);
+    EXPECT_EQ(CodeOf(store.UpdateContact(7, c), text), -1);
     EXPECT_EQ(text, "UpdateContact: action Unknown");
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: UpdateContact: Unknown action: 7"));
     On("Save", 1, [] { throw OlError("card.vcf: read-only"); });
-    EXPECT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, c, text), -1);
+    EXPECT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, c), text), -1);
     EXPECT_EQ(text, "card.vcf: read-only");
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: UpdateContact: Exception: card.vcf: read-only"));
 }

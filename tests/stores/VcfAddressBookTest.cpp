@@ -15,6 +15,7 @@
 
 #include "StoreTestSupport.h"
 #include "app/Clock.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "stores/outlook/FolderEntryId.h"
 #include "stores/outlook/Toutlook.h"
@@ -49,7 +50,7 @@ protected:
     }
     TContactList Load() {
         TContactList list;
-        EXPECT_EQ(store.LoadContacts(list, stop, text), 0) << text;
+        EXPECT_EQ(CodeOf(store.LoadContacts(list, stop), text), 0) << text;
         return list;
     }
     static std::unique_ptr<TContact> Record(const std::string& first, const std::string& last,
@@ -73,9 +74,9 @@ protected:
 
 TEST_F(VcfBookTest, FreshRootShowsTheDefaultContactsFolder) {
     fs::remove_all(book.root);
-    ASSERT_EQ(store.GetVersion(text), 0);
+    ASSERT_EQ(CodeOf(store.GetVersion(), text), 0);
     EXPECT_EQ(store.versionCode, 8);
-    ASSERT_EQ(store.GetOutlookFolderInfo(text), 0);
+    ASSERT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), 0);
     EXPECT_EQ(store.numContactFolders, 1);
     ASSERT_EQ(store.folderTree.size(), 1u);
     EXPECT_EQ(store.folderTree[0].text, "Personal Folders");
@@ -87,7 +88,7 @@ TEST_F(VcfBookTest, FreshRootShowsTheDefaultContactsFolder) {
 }
 
 TEST_F(VcfBookTest, FolderIdsAreKeptAndFoldersCreated) {
-    ASSERT_EQ(store.GetOutlookFolderInfo(text), 0);
+    ASSERT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), 0);
     const OutlookFolderNode& contacts = store.folderTree[0].children[0];
     const std::string id = contacts.info.folderEntryID;
     ASSERT_EQ(id.size(), 32u);
@@ -96,20 +97,20 @@ TEST_F(VcfBookTest, FolderIdsAreKeptAndFoldersCreated) {
     EXPECT_NE(store.folderTree[0].info.folderEntryID, id);
 
     std::string message;
-    ASSERT_EQ(store.CreateNewFolder(&contacts, "Work", message), 0) << message;
+    ASSERT_EQ(CodeOf(store.CreateNewFolder(&contacts, "Work"), message), 0) << message;
     EXPECT_EQ(store.folderPath, "\\\\Personal Folders\\Contacts\\Work");
     EXPECT_TRUE(fs::is_directory(book.contacts / "Work"));
     for (const char* bad : {".hidden", "a/b", "a\\b"}) {
-        EXPECT_EQ(store.CreateNewFolder(&contacts, bad, message), -1) << bad;
+        EXPECT_EQ(CodeOf(store.CreateNewFolder(&contacts, bad), message), -1) << bad;
         EXPECT_NE(message.find("Invalid folder name"), std::string::npos) << message;
     }
 
-    ASSERT_EQ(store.GetOutlookFolderInfo(text), 0);
+    ASSERT_EQ(CodeOf(store.GetOutlookFolderInfo(), text), 0);
     EXPECT_EQ(store.folderTree[0].children[0].info.folderEntryID, id);  // the same after reconnect
     ASSERT_EQ(store.folderTree[0].children[0].children.size(), 1u);
     EXPECT_EQ(store.folderTree[0].children[0].children[0].text, "Work (0)");
     store.folderPath = "\\\\Personal Folders\\Contacts\\Work";
-    ASSERT_EQ(store.OpenFolder(text), 0);
+    ASSERT_EQ(CodeOf(store.OpenFolder(), text), 0);
     EXPECT_EQ(store.contactStoreID(),
               store.folderTree[0].children[0].children[0].info.folderEntryID);
 }
@@ -135,7 +136,7 @@ TEST_F(VcfBookTest, ExportThenLoadGivesTheContactsBack) {
     list.push_back(Record("Anna", "Berg", {{kHome1, "0301"}, {kHome2, "0302"}, {kMob, "0170"}}));
     list.push_back(Record("Ben", "Cole", {{kBus2, "0402"}, {kFaxHome, "0306"}}));
     list.push_back(Record("Zoë", "Ärger, Jr; III", {{kOther, "+49 (0) 30 999"}}));
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
     auto files = test::CardFiles(book.contacts);
     ASSERT_EQ(files.size(), 3u);
     for (const auto& c : list) {
@@ -171,7 +172,7 @@ TEST_F(VcfBookTest, ExportOverAFolderKeepsTheOldCardsInABackup) {
     WriteFile(book.contacts / "broken.vcf", "BEGIN:VCARD\nFN:cut");
     TContactList list;
     list.push_back(Record("Anna", "Berg", {{kHome1, "0301"}}));
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
 
     auto files = test::CardFiles(book.contacts);
     std::vector<std::string> expected = {"broken.vcf", list[0]->entryId + ".vcf"};
@@ -195,7 +196,7 @@ TEST_F(VcfBookTest, TheNewestTwentyBackupsAreKept) {
     for (int run = 0; run < 22; ++run) {
         TContactList list;
         list.push_back(Record("Run", std::to_string(run), {{kHome1, "1"}}));
-        ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+        ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
         clock.Tick();
         if (run == 1)
             firstBackup = fs::directory_iterator(book.backups)->path().filename().string();
@@ -231,8 +232,8 @@ TEST_F(VcfBookTest, RealCardsLoadAndAnAmendRewritesOneFileOnlyItsMappedLines) {
     TContact* mike = loaded[2].get();
     for (auto& n : *mike->numbers)
         if (n.numberType == kMob) n.number = "(111) 555-9999";
-    ASSERT_EQ(store.BeginUpdates(text), 0);
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, *mike, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, *mike), text), 0) << text;
     store.EndUpdates();
 
     const std::string file = "outlook-2007-2.1-charset-photo.vcf";
@@ -267,14 +268,15 @@ TEST_F(VcfBookTest, CardsOfAFileWithSeveralStayApart) {
     EXPECT_EQ(loaded[0]->entryId, "rfc2426-3.0-two-cards.vcf");
     EXPECT_EQ(loaded[1]->entryId, "rfc2426-3.0-two-cards.vcf#2");
 
-    ASSERT_EQ(store.BeginUpdates(text), 0);
+    ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
     loaded[1]->displayName = "Tim A. Howes";
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[1], text), 0) << text;
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[1]), text), 0) << text;
     std::string now = ReadFile(book.contacts / "rfc2426-3.0-two-cards.vcf");
     EXPECT_EQ(now.substr(0, firstCard.size()), firstCard);
     EXPECT_NE(now.find("FN:Tim A. Howes\n"), std::string::npos);
 
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateDelete, *loaded[0], text), 0) << text;
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateDelete, *loaded[0]), text), 0)
+        << text;
     store.EndUpdates();
     now = ReadFile(book.contacts / "rfc2426-3.0-two-cards.vcf");
     EXPECT_EQ(now.find("Frank Dawson"), std::string::npos);
@@ -326,10 +328,10 @@ TEST_F(VcfBookTest, BadFilesAreSkippedWithTheirReasonAndLeftAlone) {
                  ": not a vCard: no BEGIN:VCARD at line 1"})
         EXPECT_TRUE(log.Contains(line)) << line;
 
-    ASSERT_EQ(store.BeginUpdates(text), 0);
+    ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
     TContact& bigPhoto = *loaded[2];
     bigPhoto.numbers->at(0).number = "6";
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, bigPhoto, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, bigPhoto), text), 0) << text;
     store.EndUpdates();
     std::string expectedBig = big;
     expectedBig.replace(expectedBig.find("TEL;TYPE=cell:5"), 15, "TEL;TYPE=cell:6");
@@ -340,7 +342,7 @@ TEST_F(VcfBookTest, BadFilesAreSkippedWithTheirReasonAndLeftAlone) {
     // An export over the folder leaves what it could not read as it was.
     TContactList list;
     list.push_back(Record("Anna", "Berg", {{kHome1, "0301"}}));
-    ASSERT_EQ(store.SaveContacts(list, stop, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.SaveContacts(list, stop), text), 0) << text;
     for (const char* name :
          {"a-empty.vcf", "b-binary.vcf", "c-truncated.vcf", "e-latin1.vcf", "h-not-a-card.vcf"})
         EXPECT_EQ(ReadFile(dir / name), files[name]) << name;
@@ -358,14 +360,14 @@ TEST_F(VcfBookTest, WriteFailuresNameTheFileAndLeaveTheCard) {
     std::string amendText, saveText;
     bool enforced = test::RunWithFileModesEnforced([&] {
         fs::permissions(book.contacts, fs::perms::owner_read | fs::perms::owner_exec);
-        if (store.BeginUpdates(amendText) == 0) {
-            amend = store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[0], amendText);
+        if (CodeOf(store.BeginUpdates(), amendText) == 0) {
+            amend = CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, *loaded[0]), amendText);
             store.EndUpdates();
         }
         TContactList list;
         list.push_back(Record("Ben", "Cole", {{kHome1, "3"}}));
         store.keepExisting = 1;
-        save = store.SaveContacts(list, stop, saveText);
+        save = CodeOf(store.SaveContacts(list, stop), saveText);
         fs::permissions(book.contacts, fs::perms::owner_all);
     });
     if (!enforced) GTEST_SKIP() << "cannot give up the capabilities of root here";
@@ -382,17 +384,17 @@ TEST_F(VcfBookTest, WriteFailuresNameTheFileAndLeaveTheCard) {
 TEST_F(VcfBookTest, AnAmendBuildsOnWhatAnotherProgramWroteMeanwhile) {
     WriteFile(book.contacts / "anna.vcf",
               "BEGIN:VCARD\nVERSION:3.0\nUID:anna-1\nFN:Anna\nTEL;TYPE=home:1\nEND:VCARD\n");
-    ASSERT_EQ(store.BeginUpdates(text), 0);
+    ASSERT_EQ(CodeOf(store.BeginUpdates(), text), 0);
     TContact anna = test::MakeContact("Anna", "", "", {{kHome1, "2"}});
     anna.entryId = "anna-1";
     // The folder is read on the first update; the card changes on disk after that.
     TContact none = test::MakeContact("x", "", "", {});
     none.entryId = "nobody";
-    EXPECT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, none, text), -1);
+    EXPECT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, none), text), -1);
     WriteFile(book.contacts / "anna.vcf",
               "BEGIN:VCARD\nVERSION:3.0\nUID:anna-1\nFN:Anna\nEMAIL:anna@example.com\n"
               "TEL;TYPE=home:1\nEND:VCARD\n");
-    ASSERT_EQ(store.UpdateContact(PartnerStore::kUpdateAmend, anna, text), 0) << text;
+    ASSERT_EQ(CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, anna), text), 0) << text;
     store.EndUpdates();
     EXPECT_EQ(ReadFile(book.contacts / "anna.vcf"),
               "BEGIN:VCARD\nVERSION:3.0\nUID:anna-1\nFN:Anna\nEMAIL:anna@example.com\n"
@@ -413,7 +415,7 @@ TEST_F(VcfBookTest, UnreadableCardsAndAnUnmakeableRootFailCleanly) {
         fs::permissions(book.contacts / "secret.vcf", fs::perms::none);
         fs::permissions(lockedParent, fs::perms::owner_read | fs::perms::owner_exec);
         TContactList list;
-        if (store.LoadContacts(list, stop, text) == 0)
+        if (CodeOf(store.LoadContacts(list, stop), text) == 0)
             for (const auto& c : list) names.push_back(c->displayName);
         Toutlook elsewhere(progress, [&] {
             outlook::VcfAddressBookOptions o = Options();
@@ -421,7 +423,7 @@ TEST_F(VcfBookTest, UnreadableCardsAndAnUnmakeableRootFailCleanly) {
             return outlook::ConnectVcfAddressBook(o);
         });
         TContactList none;
-        missingRoot = elsewhere.LoadContacts(none, stop, missingText);
+        missingRoot = CodeOf(elsewhere.LoadContacts(none, stop), missingText);
         fs::permissions(book.contacts / "secret.vcf", fs::perms::owner_all);
         fs::permissions(lockedParent, fs::perms::owner_all);
     });

@@ -192,7 +192,7 @@ TEST_F(ActionListProcessingTest, CancelBeforeTheNextAction_ReportsCancelNotTheLa
     });
     Process();
     EXPECT_EQ(kResultCancelled, ctrl.resultCode());
-    EXPECT_EQ(Text(161), ctrl.resultText());
+    EXPECT_EQ(Text(kTextActionCancelled), ctrl.resultText());
     EXPECT_EQ(1u, partner.contacts().size());
     EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=1"}), Canon(ctrl.syncContactList));
     EXPECT_TRUE(run.syncListNeedsWrite);

@@ -39,7 +39,8 @@ TEST(ControllerServicesTest, FolderThatCannotBeMade_GivesWarningAndGoesOn) {
     test::WriteFile(blocked, "not a folder");
     ASSERT_EQ(::setenv("XDG_DATA_HOME", blocked.c_str(), 1), 0);
     Services services;
-    EXPECT_EQ(services.setupWarning().rfind(Text(6), 0), 0u) << services.setupWarning();
+    EXPECT_EQ(services.setupWarning().rfind(Text(kTextDataFolderNotMade), 0), 0u)
+        << services.setupWarning();
     // The controller still works; only what writes into the folders fails.
     services.ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
     services.ctrl.action = kActCheckService;
@@ -52,28 +53,27 @@ TEST(ControllerServicesTest, FolderThatCannotBeMade_GivesWarningAndGoesOn) {
 TEST(ControllerServicesTest, PreStartChecksRunInOrderUntilTheFirstFailure) {
     Services services;
     std::vector<std::string> calls;
-    services.AddPreStartCheck([&](int action, std::string& text) {
+    services.AddPreStartCheck([&](int action) {
         calls.push_back("connection " + std::to_string(action));
-        text = "ignored";
-        return 0;
+        return Result(0, "ignored");
     });
-    services.AddPreStartCheck([&](int action, std::string& text) {
+    services.AddPreStartCheck([&](int action) {
         calls.push_back("contact type " + std::to_string(action));
-        if (action != kActDeleteContacts) return 0;
-        text = "No contact type selected";
-        return -4;
+        if (action != kActDeleteContacts) return Result();
+        return Result(-4, "No contact type selected");
     });
-    services.AddPreStartCheck([&](int, std::string&) {
+    services.AddPreStartCheck([&](int) {
         calls.push_back("never");
-        return 0;
+        return Result();
     });
     services.AddPreStartCheck(nullptr);
 
-    std::string text = "stale";
-    EXPECT_EQ(services.RunPreStartChecks(kActCheckService, text), 0);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(services.RunPreStartChecks(kActDeleteContacts, text), -4);
-    EXPECT_EQ(text, "No contact type selected");
+    const Result passed = services.RunPreStartChecks(kActCheckService);
+    EXPECT_EQ(passed.code, 0);
+    EXPECT_EQ(passed.text, "");
+    const Result failed = services.RunPreStartChecks(kActDeleteContacts);
+    EXPECT_EQ(failed.code, -4);
+    EXPECT_EQ(failed.text, "No contact type selected");
     EXPECT_EQ(calls, (std::vector<std::string>{"connection 1", "contact type 1", "never",
                                                "connection 4", "contact type 4"}));
 }
@@ -83,14 +83,13 @@ TEST(ControllerServicesTest, EndingWhileAnActionRuns_StopsTheWorkerBeforeTheModu
     std::atomic<bool> started{false};
     {
         Services services;
-        services.AddPreStartCheck([](int, std::string&) { return 0; });
+        services.AddPreStartCheck([](int) { return Result(); });
         services.ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
         services.ctrl.SetActionBody(kActSyncContacts, [&](Tctrl& c, const StopFlag&) {
             started = true;
             EXPECT_TRUE(c.WaitForStop(std::chrono::seconds(10)));
             // A body on its way out still uses the other modules.
-            std::string text;
-            EXPECT_EQ(services.RunPreStartChecks(kActSyncContacts, text), 0);
+            EXPECT_TRUE(services.RunPreStartChecks(kActSyncContacts).ok());
             bodyEnded = true;
         });
         services.ctrl.action = kActSyncContacts;

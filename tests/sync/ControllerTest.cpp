@@ -93,7 +93,7 @@ TEST_F(ControllerTest, CancelDuringLongBody_LeavesCancelledResultAndHistoryLine)
     EXPECT_TRUE(sawStop);
     EXPECT_EQ(ctrl.resultCode(), kResultCancelled);
     EXPECT_EQ(ctrl.resultText(), "Action Cancelled!");
-    EXPECT_EQ(ctrl.resultText(), Text(161));
+    EXPECT_EQ(ctrl.resultText(), Text(kTextActionCancelled));
     EXPECT_NE(History().find(" - Fail: Action cancelled\n"), std::string::npos) << History();
     EXPECT_NE(DetailedLog().find(" - LOG: CancelAction\n"), std::string::npos);
 }

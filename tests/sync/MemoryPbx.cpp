@@ -2,75 +2,64 @@
 
 namespace korvi::test {
 
-int MemoryPbx::Request(const std::string& operation, std::string& outText) {
+Result MemoryPbx::Request(const std::string& operation) {
     ++m_requests;
-    if (!m_filter) return 0;
+    if (!m_filter) return {};
     const int rc = m_filter(m_requests, operation);
-    if (rc != 0) outText = "[Exception] request " + std::to_string(m_requests) + " failed";
-    return rc;
+    if (rc != 0) return {rc, "[Exception] request " + std::to_string(m_requests) + " failed"};
+    return {};
 }
 
-int MemoryPbx::GetContactIdsForCurContactType(std::string& outText) {
+Result MemoryPbx::GetContactIdsForCurContactType() {
     m_ids.clear();
-    if (const int rc = Request("GetContactIdList", outText)) return rc;
+    if (Result r = Request("GetContactIdList"); !r.ok()) return r;
     for (const auto& [id, c] : m_contacts) {
         if (c.contactType == m_contactType) m_ids.push_back(id);
     }
     return 0;
 }
 
-int MemoryPbx::LoadContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
-    if (list == nullptr) return -1;
+Result MemoryPbx::LoadContacts(TContactList* list, const StopFlag& cancel) {
+    if (list == nullptr) return kResultLocalFailure;
     for (int32_t id : m_ids) {
-        if (cancel.load()) return -7;
-        if (const int rc = Request("GetContact", outText)) return rc;
+        if (cancel.load()) return kResultCancelled;
+        if (Result r = Request("GetContact"); !r.ok()) return r;
         auto it = m_contacts.find(id);
-        if (it == m_contacts.end()) {
-            outText = "[SoapError] Contact not found";
-            return 1;
-        }
+        if (it == m_contacts.end()) return {1, "[SoapError] Contact not found"};
         if (!it->second.numbers || it->second.numbers->empty()) continue;
         list->push_back(std::make_unique<TContact>(it->second));
     }
-    return 0;
+    return {};
 }
 
-int MemoryPbx::SaveContacts(TContactList* list, const StopFlag& cancel, std::string& outText) {
+Result MemoryPbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
     if (list == nullptr || list->empty()) {
-        outText = "PBX: SaveContacts: Empty contact List";
-        return -1;
+        return {kResultLocalFailure, "PBX: SaveContacts: Empty contact List"};
     }
-    if (const int rc = DeleteContact("BY_TYPE", m_contactType, outText)) return rc;
+    if (Result r = DeleteContact("BY_TYPE", m_contactType); !r.ok()) return r;
     for (auto& c : *list) {
-        if (cancel.load()) return -7;
+        if (cancel.load()) return kResultCancelled;
         if (!c) continue;
         c->contactId = kContactIdNew;
-        if (const int rc = WriteContact(*c, outText)) return rc;
+        if (Result r = WriteContact(*c); !r.ok()) return r;
     }
-    return 0;
+    return {};
 }
 
-int MemoryPbx::DeleteContact(const std::string& deleteType, int32_t deleteParam,
-                             std::string& outText) {
-    if (const int rc = Request("DeleteContact", outText)) return rc;
+Result MemoryPbx::DeleteContact(const std::string& deleteType, int32_t deleteParam) {
+    if (Result r = Request("DeleteContact"); !r.ok()) return r;
     if (deleteType == "BY_TYPE") {
         std::erase_if(m_contacts,
                       [&](const auto& kv) { return kv.second.contactType == deleteParam; });
-        return 0;
+        return {};
     }
-    if (deleteType != "BY_CONTACT_ID") {
-        outText = "Unknown delete type";
-        return -11;
-    }
-    if (m_contacts.erase(deleteParam) == 0) {
-        outText = "[SoapError] Contact not found";
-        return 1;
-    }
-    return 0;
+    if (deleteType != "BY_CONTACT_ID") return {kResultBadDeleteType, "Unknown delete type"};
+    if (m_contacts.erase(deleteParam) == 0) return {1, "[SoapError] Contact not found"};
+    return {};
 }
 
-int MemoryPbx::WriteContact(TContact& contact, std::string& outText) {
-    if (const int rc = Request("AddOrUpdateContact", outText)) return rc;
+Result MemoryPbx::WriteContact(TContact& contact) {
+    if (Result r = Request("AddOrUpdateContact"); !r.ok()) return r;
     TContact stored = contact;
     stored.action = 0;
     stored.entryId.clear();
@@ -87,12 +76,11 @@ int MemoryPbx::WriteContact(TContact& contact, std::string& outText) {
     if (contact.contactId == kContactIdNew) {
         stored.contactId = m_nextId++;
     } else if (m_contacts.count(contact.contactId) == 0) {
-        outText = "[SoapError] Contact not found";
-        return 1;
+        return {1, "[SoapError] Contact not found"};
     }
     m_contacts[stored.contactId] = stored;
     contact.contactId = stored.contactId;
-    return 0;
+    return {};
 }
 
 int32_t MemoryPbx::Put(const TContact& contact) {

@@ -21,12 +21,11 @@ public:
     }
     std::size_t ContactIdCount() const override { return m_ids.size(); }
 
-    int GetContactIdsForCurContactType(std::string& outText) override;
-    int LoadContacts(TContactList* list, const StopFlag& cancel, std::string& outText) override;
-    int SaveContacts(TContactList* list, const StopFlag& cancel, std::string& outText) override;
-    int DeleteContact(const std::string& deleteType, int32_t deleteParam,
-                      std::string& outText) override;
-    int WriteContact(TContact& contact, std::string& outText) override;
+    Result GetContactIdsForCurContactType() override;
+    Result LoadContacts(TContactList* list, const StopFlag& cancel) override;
+    Result SaveContacts(TContactList* list, const StopFlag& cancel) override;
+    Result DeleteContact(const std::string& deleteType, int32_t deleteParam) override;
+    Result WriteContact(TContact& contact) override;
 
     // Adds a contact of the current type as a user of the PBX would; returns its id.
     int32_t Put(const TContact& contact);
@@ -41,7 +40,7 @@ public:
     int requests() const { return m_requests; }
 
 private:
-    int Request(const std::string& operation, std::string& outText);
+    Result Request(const std::string& operation);
 
     int32_t m_contactType;
     std::map<int32_t, TContact> m_contacts;  // all types; contactType tells them apart

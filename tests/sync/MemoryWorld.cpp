@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Progress.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "sync/MemoryPartnerStore.h"
 #include "sync/MemoryPbx.h"
@@ -38,7 +39,7 @@ public:
             TContact n = MakeContact(spec);
             n.contactId = id;
             std::string text;
-            ASSERT_EQ(0, m_pbx.WriteContact(n, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_pbx.WriteContact(n), text)) << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -47,7 +48,7 @@ public:
         for (auto& [id, c] : m_pbx.Phonebook()) {
             if (!Named(c, who)) continue;
             std::string text;
-            ASSERT_EQ(0, m_pbx.DeleteContact("BY_CONTACT_ID", id, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_pbx.DeleteContact("BY_CONTACT_ID", id), text)) << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -68,7 +69,7 @@ public:
             if (!Named(*c, who)) continue;
             TContact gone = *c;
             std::string text;
-            ASSERT_EQ(0, m_partner.UpdateContact(PartnerStore::kUpdateDelete, gone, text));
+            ASSERT_EQ(0, CodeOf(m_partner.UpdateContact(PartnerStore::kUpdateDelete, gone), text));
             return;
         }
         FAIL() << "no partner contact " << who;

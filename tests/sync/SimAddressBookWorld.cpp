@@ -5,6 +5,7 @@
 
 #include "PbxSimulator.h"
 #include "app/Progress.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/PbxContactMapping.h"
 #include "pbx/Tpbx.h"
@@ -89,7 +90,7 @@ public:
         c.contactId = kContactIdNew;
         SetContactBarring(c, 0);
         std::string text;
-        ASSERT_EQ(0, m_userPbx.WriteContact(c, text)) << text;
+        ASSERT_EQ(0, CodeOf(m_userPbx.WriteContact(c), text)) << text;
     }
     void PbxAmend(const std::string& who, const std::string& spec) override {
         for (const auto& c : PbxState()) {
@@ -97,7 +98,7 @@ public:
             TContact n = MakeContact(spec);
             n.contactId = c.contactId;
             std::string text;
-            ASSERT_EQ(0, m_userPbx.WriteContact(n, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_userPbx.WriteContact(n), text)) << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -106,7 +107,8 @@ public:
         for (const auto& c : PbxState()) {
             if (!Named(c, who)) continue;
             std::string text;
-            ASSERT_EQ(0, m_userPbx.DeleteContact("BY_CONTACT_ID", c.contactId, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_userPbx.DeleteContact("BY_CONTACT_ID", c.contactId), text))
+                << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -142,7 +144,7 @@ public:
         TContactList list;
         std::string text;
         StopFlag stop{false};
-        EXPECT_EQ(0, m_userStore.LoadContacts(list, stop, text)) << text;
+        EXPECT_EQ(0, CodeOf(m_userStore.LoadContacts(list, stop), text)) << text;
         std::vector<TContact> out;
         for (const auto& c : list) out.push_back(*c);
         return out;
@@ -174,8 +176,8 @@ private:
     }
     void Update(int kind, TContact& c) {
         std::string text;
-        ASSERT_EQ(0, m_userStore.BeginUpdates(text)) << text;
-        EXPECT_EQ(0, m_userStore.UpdateContact(kind, c, text)) << text;
+        ASSERT_EQ(0, CodeOf(m_userStore.BeginUpdates(), text)) << text;
+        EXPECT_EQ(0, CodeOf(m_userStore.UpdateContact(kind, c), text)) << text;
         m_userStore.EndUpdates();
     }
 

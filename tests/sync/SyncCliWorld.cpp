@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "cli/ImportCommand.h"
 #include "cli/SyncCommand.h"
+#include "common/ResultTesting.h"
 #include "pbx/PbxContactMapping.h"
 #include "stores/outlook/Toutlook.h"
 #include "stores/outlook/VcfAddressBook.h"
@@ -105,7 +106,7 @@ void SyncCliWorld::PbxAmend(const std::string& who, const std::string& spec) {
         TContact n = MakeContact(spec);
         n.contactId = s.contactId;
         std::string text;
-        ASSERT_EQ(0, m_userPbx.WriteContact(n, text)) << text;
+        ASSERT_EQ(0, CodeOf(m_userPbx.WriteContact(n), text)) << text;
         return;
     }
     FAIL() << "no PBX contact " << who;
@@ -115,7 +116,7 @@ void SyncCliWorld::PbxDelete(const std::string& who) {
     for (const auto& s : m_sim.PbxState(kDesk)) {
         if (!Named(*ContactFromPbx(s), who)) continue;
         std::string text;
-        ASSERT_EQ(0, m_userPbx.DeleteContact("BY_CONTACT_ID", s.contactId, text)) << text;
+        ASSERT_EQ(0, CodeOf(m_userPbx.DeleteContact("BY_CONTACT_ID", s.contactId), text)) << text;
         return;
     }
     FAIL() << "no PBX contact " << who;
@@ -128,8 +129,8 @@ int SyncCliWorld::BookUpdate(int kind, TContact& contact, const std::string& fol
     });
     store.folderPath = FolderOrDefault(folder);
     std::string text;
-    int rc = store.BeginUpdates(text);
-    if (rc == 0) rc = store.UpdateContact(kind, contact, text);
+    int rc = CodeOf(store.BeginUpdates(), text);
+    if (rc == 0) rc = CodeOf(store.UpdateContact(kind, contact), text);
     store.EndUpdates();
     EXPECT_EQ(0, rc) << text;
     return rc;
@@ -144,7 +145,7 @@ std::vector<TContact> SyncCliWorld::BookContacts(const std::string& folder) {
     TContactList list;
     std::string text;
     StopFlag stop{false};
-    EXPECT_EQ(0, store.LoadContacts(list, stop, text)) << text;
+    EXPECT_EQ(0, CodeOf(store.LoadContacts(list, stop), text)) << text;
     std::vector<TContact> out;
     for (const auto& c : list) out.push_back(*c);
     return out;

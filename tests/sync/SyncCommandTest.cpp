@@ -15,6 +15,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "cli/SyncCommand.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/PbxContactMapping.h"
 #include "stores/outlook/Toutlook.h"
@@ -95,7 +96,7 @@ protected:
         TContactList list;
         std::string text;
         StopFlag stop{false};
-        EXPECT_EQ(0, store.LoadContacts(list, stop, text)) << text;
+        EXPECT_EQ(0, CodeOf(store.LoadContacts(list, stop), text)) << text;
         return Canon(list);
     }
     void BookAmend(const std::string& who, const std::string& spec) {
@@ -107,13 +108,13 @@ protected:
         TContactList list;
         std::string text;
         StopFlag stop{false};
-        ASSERT_EQ(0, store.LoadContacts(list, stop, text)) << text;
+        ASSERT_EQ(0, CodeOf(store.LoadContacts(list, stop), text)) << text;
         for (auto& c : list) {
             if (c->firstName + " " + c->lastName != who) continue;
             TContact n = MakeContact(spec);
             n.entryId = c->entryId;
-            ASSERT_EQ(0, store.BeginUpdates(text)) << text;
-            EXPECT_EQ(0, store.UpdateContact(PartnerStore::kUpdateAmend, n, text)) << text;
+            ASSERT_EQ(0, CodeOf(store.BeginUpdates(), text)) << text;
+            EXPECT_EQ(0, CodeOf(store.UpdateContact(PartnerStore::kUpdateAmend, n), text)) << text;
             store.EndUpdates();
             return;
         }
@@ -160,14 +161,14 @@ TEST_F(SyncCommandTest, FirstSyncThenChangesOnBothSides_CarriedAcrossAndReported
     EXPECT_TRUE(SyncLists().empty());
 
     ASSERT_EQ(0, Sync({"--yes"}, &out, &err)) << err;
-    EXPECT_EQ(Text(58, "Outlook", {}, "0", "2") + "\n", out);
+    EXPECT_EQ(Text(kTextSyncDone, "Outlook", {}, "0", "2") + "\n", out);
     EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222"}), Book());
     ASSERT_EQ(1u, SyncLists().size());
 
     BookAmend("Ben Ode", "Ben Ode: Bus1=030 223");
     PbxAdd("Cleo Park: Home1=040 333");
     ASSERT_EQ(0, Sync({}, &out, &err)) << err;
-    EXPECT_EQ(Text(58, "Outlook", {}, "1", "1") +
+    EXPECT_EQ(Text(kTextSyncDone, "Outlook", {}, "1", "1") +
                   "\nPBX: 0 added, 0 deleted, 1 amended. Outlook: 1 added, 0 deleted, 0 "
                   "amended.\n",
               out);
@@ -177,7 +178,7 @@ TEST_F(SyncCommandTest, FirstSyncThenChangesOnBothSides_CarriedAcrossAndReported
     EXPECT_EQ(both, Book());
 
     ASSERT_EQ(0, Sync({}, &out, &err)) << err;
-    EXPECT_THAT(out, HasSubstr(Text(59)));
+    EXPECT_THAT(out, HasSubstr(Text(kTextSyncNoUpdates)));
     const auto history = History();
     EXPECT_THAT(history, testing::Contains("Sync started [Manually] - Direction [PBX <-> Outlook] "
                                            "- Outlook Folder [\\\\Personal Folders\\Contacts] - "
@@ -246,7 +247,7 @@ TEST_F(SyncCommandTest, ReplacePbx_KeepsABackupOfWhatThePbxHeld) {
     std::string text;
     NullProgress progress;
     TcontactFile files(progress, DataFolder());
-    ASSERT_EQ(0, files.LoadContacts(backups[0], saved, text)) << text;
+    ASSERT_EQ(0, CodeOf(files.LoadContacts(backups[0], saved), text)) << text;
     EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222"}), Canon(saved));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ResultTesting.h"
 #include "sync/SyncRun.h"
 #include "sync/SyncTestSupport.h"
 
@@ -35,7 +36,7 @@ bool SyncDriver::SyncFileExists() { return std::filesystem::exists(SyncFilePath(
 std::vector<std::string> SyncDriver::SyncList() {
     TContactList list;
     std::string text;
-    const int rc = world.files().LoadContacts(SyncFilePath(), list, text);
+    const int rc = CodeOf(world.files().LoadContacts(SyncFilePath(), list), text);
     EXPECT_EQ(0, rc) << text;
     return Canon(list);
 }

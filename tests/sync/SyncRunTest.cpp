@@ -85,7 +85,7 @@ TEST_P(DamagedSyncListTest, FailsWithFileMessageAndChangesNothing) {
     }
     WriteFile(path, bytes);
 
-    EXPECT_EQ(kResultFileError, driver->Sync());
+    EXPECT_EQ(kResultLocalFailure, driver->Sync());
     EXPECT_THAT(driver->ctrl.resultText(), HasSubstr(path.filename().string()));
     EXPECT_EQ(pbxBefore, Canon(world->PbxState()));
     EXPECT_EQ(partnerBefore, Canon(world->PartnerState()));
@@ -181,10 +181,9 @@ TEST_F(SyncRunTest, ReplacePbx_BacksUpFirstAndStopsWhenTheBackupFails) {
     world->PbxAdd("Anna Lee: Mob=0170 111");
     world->PartnerAdd("Ben Ode: Bus1=030 222");
     int backups = 0;
-    driver->ctx.backupPbx = [&](std::string& text, std::string&) {
+    driver->ctx.backupPbx = [&](std::string&) {
         ++backups;
-        text = "Backup folder is not writable";
-        return -1;
+        return Result(-1, "Backup folder is not writable");
     };
     EXPECT_EQ(-1, driver->Sync(eSyncDir_ReplacePbx));
     EXPECT_EQ(1, backups);
@@ -256,8 +255,7 @@ TEST_F(SyncRunTest, DuplicateKeysAndOddContacts_HandledWithoutCrash) {
     driver->ctx.partnerSlots = {};
     Link({"Anna Lee: Mob=0170 111", "Ben Ode: Bus1=030 222"});
     TContactList list;
-    std::string text;
-    ASSERT_EQ(0, world->files().LoadContacts(driver->SyncFilePath(), list, text));
+    ASSERT_TRUE(world->files().LoadContacts(driver->SyncFilePath(), list).ok());
     auto dupId = CopyContact(list[0].get());
     dupId->entryId = "ELSEWHERE";
     auto dupEntry = CopyContact(list[1].get());
@@ -266,7 +264,7 @@ TEST_F(SyncRunTest, DuplicateKeysAndOddContacts_HandledWithoutCrash) {
     list.push_back(std::move(dupId));
     list.push_back(std::move(dupEntry));
     list.push_back(std::move(noNumbers));
-    ASSERT_EQ(0, world->files().SaveContacts(driver->SyncFilePath(), list, text, 0));
+    ASSERT_TRUE(world->files().SaveContacts(driver->SyncFilePath(), list, kFileTypeXml).ok());
 
     std::string many = "Tom Many:";
     for (int i = 0; i < 20; ++i) many += " Mob=0170 " + std::to_string(i) + ",";

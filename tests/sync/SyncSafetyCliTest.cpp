@@ -50,7 +50,7 @@ protected:
                                const std::vector<std::string>& args = {}) {
         std::string out, err;
         EXPECT_EQ(0, w.Sync(args, &out, &err)) << where << ": " << err;
-        EXPECT_THAT(out, HasSubstr(Text(59))) << where;
+        EXPECT_THAT(out, HasSubstr(Text(kTextSyncNoUpdates))) << where;
     }
 
     SyncCliWorld w;
@@ -92,7 +92,7 @@ TEST_F(SyncSafetyCliTest, ReplacePbxFailedOrCancelledHalfway_NextSyncLosesNothin
     EXPECT_EQ(1, w.Run("sync", {"--direction", "replace-pbx", "--yes"}, cancelAt30, &out, &err));
     w.sim().ClearFaults();
     w.sim().SetDelayMs(0);
-    EXPECT_THAT(err, HasSubstr(Text(161)));
+    EXPECT_THAT(err, HasSubstr(Text(kTextActionCancelled)));
     EXPECT_LT(w.Pbx().size(), specs.size());
     ASSERT_EQ(0, w.Sync({"--yes"}, &out, &err)) << err;
     ASSERT_EQ(0, w.Sync({"--folder", work, "--yes"}, &out, &err)) << err;

@@ -403,7 +403,7 @@ TEST_P(SyncScenarioTest, EndsWithExpectedSides) {
     const int code = driver.Sync(sc.direction, sc.conflict, sc.answers);
     EXPECT_EQ(sc.code, code) << driver.ctrl.resultText();
     if (sc.code == kResultNothingToDo) {
-        EXPECT_EQ(Text(167, "Outlook"), driver.ctrl.resultText());
+        EXPECT_EQ(Text(kTextNothingToSync, "Outlook"), driver.ctrl.resultText());
     }
 
     EXPECT_EQ(CanonSpecs(sc.expectPbx), Canon(world->PbxState())) << "PBX";

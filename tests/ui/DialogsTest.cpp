@@ -466,9 +466,8 @@ private:
             korvi::test::WriteFile(contacts / "b.vcf",
                                    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:b\r\nFN:Bo Lind\r\n"
                                    "N:Lind;Bo;;;\r\nTEL;TYPE=WORK:040 11\r\nEND:VCARD\r\n");
-            std::string text;
-            const int rc = store.GetOutlookFolderInfo(text);
-            if (rc != 0) qWarning("GetOutlookFolderInfo: %s", text.c_str());
+            const korvi::Result folders = store.GetOutlookFolderInfo();
+            if (!folders.ok()) qWarning("GetOutlookFolderInfo: %s", folders.text.c_str());
         }
         std::filesystem::path root;
         korvi::NullProgress progress;

@@ -46,9 +46,9 @@ namespace {
 
 class RecordingOpener final : public korvi::UrlOpener {
 public:
-    int OpenUrl(const std::string& url, std::string&) override {
+    korvi::Result OpenUrl(const std::string& url) override {
         urls.push_back(url);
-        return 0;
+        return {};
     }
     std::vector<std::string> urls;
 };
@@ -60,8 +60,8 @@ korvi::KorviSettings StoredSettings() {
 }
 
 void StoreSettings(const korvi::KorviSettings& s) {
-    std::string error;
-    QVERIFY2(korvi::SaveSettingsToRegistry(s, error) == 0, error.c_str());
+    const korvi::Result saved = korvi::SaveSettingsToRegistry(s);
+    QVERIFY2(saved.ok(), saved.text.c_str());
 }
 
 // One program's objects, in the order main() makes them.

@@ -122,11 +122,9 @@ void MakeAddressBook() {
 // Runs one action to its end on the calling thread: the tool has no user to keep waiting.
 int RunAction(korvi::Services& services, int action) {
     auto& ctrl = services.ctrl;
-    std::string text;
-    const int check = services.RunPreStartChecks(action, text);
-    if (check != 0) {
-        std::fprintf(stderr, "korvi-ui-shots: action %d: %s\n", action, text.c_str());
-        return check;
+    if (const korvi::Result check = services.RunPreStartChecks(action); !check.ok()) {
+        std::fprintf(stderr, "korvi-ui-shots: action %d: %s\n", action, check.text.c_str());
+        return check.code;
     }
     ctrl.action = action;
     ctrl.SetBusy(1);
@@ -195,10 +193,9 @@ void ShowDialogs(Shots& shots, korvi::ui::MainWindow& window, korvi::Services& s
     shots.Save(&servers, "dialog-select-server");
     servers.close();
 
-    std::string text;
     services.outlook.showCreateButton = 1;
-    if (services.outlook.GetOutlookFolderInfo(text) != 0) {
-        std::fprintf(stderr, "korvi-ui-shots: folders: %s\n", text.c_str());
+    if (const korvi::Result folders = services.outlook.GetOutlookFolderInfo(); !folders.ok()) {
+        std::fprintf(stderr, "korvi-ui-shots: folders: %s\n", folders.text.c_str());
     }
     korvi::ui::FolderChooserDialog chooser(services.outlook, &window);
     chooser.show();
@@ -284,8 +281,8 @@ int main(int argc, char** argv) {
     settings.userName = "demo";
     settings.pin = "4711";
     settings.connTimeout = "10";
-    if (korvi::SaveSettingsToRegistry(settings, error) != 0) {
-        std::fprintf(stderr, "korvi-ui-shots: settings: %s\n", error.c_str());
+    if (const korvi::Result saved = korvi::SaveSettingsToRegistry(settings); !saved.ok()) {
+        std::fprintf(stderr, "korvi-ui-shots: settings: %s\n", saved.text.c_str());
         return 1;
     }
     MakeAddressBook();

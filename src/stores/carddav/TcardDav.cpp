@@ -70,10 +70,11 @@ std::unique_ptr<net::HttpTransport> TcardDav::MakeTransport() const {
     return std::make_unique<net::CurlTransport>(options);
 }
 
-int TcardDav::Connect(std::string& resultText) {
+Result TcardDav::Connect() {
+    std::string resultText;
     const std::string key = settings.url + '\n' + settings.user + '\n' + settings.password + '\n' +
                             settings.caFile + '\n' + std::to_string(settings.timeoutMs);
-    if (m_client && key == m_connectedFor) return 0;
+    if (m_client && key == m_connectedFor) return {};
     if (m_cacheDirty) SaveCache();
     m_requestsBefore = RequestCount();
     m_client.reset();
@@ -82,13 +83,13 @@ int TcardDav::Connect(std::string& resultText) {
     m_contactStoreID.clear();
     if (settings.url.empty()) {
         resultText = "No CardDAV address is set (setting CardDavUrl)";
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     const std::string refusal = CardDavClient::RefusalOf(settings.url);
     if (!refusal.empty()) {
         WriteLog("ERR: CARDDAV: Connect: %s", refusal);
         resultText = refusal;
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     m_transport = MakeTransport();
     m_client = std::make_unique<CardDavClient>(
@@ -98,7 +99,7 @@ int TcardDav::Connect(std::string& resultText) {
     if (!m_client->FindAddressBooks(settings.url, books, failure)) {
         WriteLog("ERR: CARDDAV: Connect: %s", failure.text);
         resultText = failure.text;
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     if (books.size() != 1) {
         resultText = books.empty()
@@ -108,22 +109,23 @@ int TcardDav::Connect(std::string& resultText) {
                                "(korvi carddav collections lists them)",
                                Shown(settings.url), books.size());
         WriteLog("ERR: CARDDAV: Connect: %s", resultText);
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     m_collection = books.front();
     m_contactStoreID = m_collection.url + "#" + ShortDigest(ComparableUrl(m_collection.url));
     m_connectedFor = key;
     WriteLog("LOG: CARDDAV: Connect: Using address book %s", Shown(m_collection.url));
     LoadCacheFor(m_collection.url);
-    return 0;
+    return {};
 }
 
-int TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out, std::string& resultText) {
+Result TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out) {
+    std::string resultText;
     out.clear();
     const std::string refusal = CardDavClient::RefusalOf(settings.url);
     if (!refusal.empty()) {
         resultText = refusal;
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     std::unique_ptr<net::HttpTransport> transport = MakeTransport();
     CardDavClient client(*transport,
@@ -131,9 +133,9 @@ int TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out, std::string& r
     DavFailure failure;
     if (!client.FindAddressBooks(settings.url, out, failure)) {
         resultText = failure.text;
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
-    return 0;
+    return {};
 }
 
 void TcardDav::LoadCacheFor(const std::string& collection) {
@@ -304,10 +306,10 @@ bool TcardDav::TakeBackUncertainAdds(std::string& error) {
     return error.empty();
 }
 
-int TcardDav::LoadContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result TcardDav::LoadContacts(TContactList& list, const StopFlag& stop) {
+    std::string resultText;
     m_progress.SetProgress(1, 0, 1);
-    int rc = Connect(resultText);
-    if (rc != 0) return rc;
+    if (Result connected = Connect(); !connected.ok()) return connected;
     const std::string collection = Shown(m_collection.url);
     bool stopped = false;
     std::string error;
@@ -315,12 +317,12 @@ int TcardDav::LoadContacts(TContactList& list, const StopFlag& stop, std::string
         WriteLog("ERR: CARDDAV: LoadContacts: %s", error);
         resultText = error;
         SaveCache();
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     if (stopped) {
         SaveCache();
         // A partial list would read as contacts deleted on the server.
-        return kResultStopped;
+        return kResultCancelled;
     }
     const int n = static_cast<int>(m_cache.cards.size());
     WriteLog("LOG: CARDDAV: LoadContacts: Loading %d contacts from %s", n, collection);
@@ -357,10 +359,10 @@ int TcardDav::LoadContacts(TContactList& list, const StopFlag& stop, std::string
     WriteLog("LOG: CARDDAV: LoadContacts: Loaded %d from %d contacts from %s",
              static_cast<int>(list.size()), n, collection);
     SaveCache();
-    return 0;
+    return {};
 }
 
-int TcardDav::BeginUpdates(std::string& resultText) { return Connect(resultText); }
+Result TcardDav::BeginUpdates() { return Connect(); }
 
 void TcardDav::EndUpdates() {
     if (m_cacheDirty) SaveCache();
@@ -383,15 +385,17 @@ bool TcardDav::Reload(const std::string& url, FetchedCard& fresh, ReadCard& read
     return true;
 }
 
-int TcardDav::NotFound(int kind, const TContact& contact, std::string& resultText) {
+Result TcardDav::NotFound(int kind, const TContact& contact) {
+    std::string resultText;
     resultText =
         fmt::format("Could not find {} {} in CardDAV", contact.firstName, contact.lastName);
     WriteLog("ERR: CARDDAV: UpdateContact: %s: [%s] [%s] - could not find in CardDAV",
              kind == kUpdateDelete ? "eDel" : "eAmend", contact.firstName, contact.lastName);
-    return -1;
+    return {kResultLocalFailure, resultText};
 }
 
-int TcardDav::AddCard(TContact& contact, std::string& resultText) {
+Result TcardDav::AddCard(TContact& contact) {
+    std::string resultText;
     WriteLog("LOG: CARDDAV: WriteContact: [%s] [%s]", contact.firstName, contact.lastName);
     DavFailure failure;
     std::string url;
@@ -407,7 +411,7 @@ int TcardDav::AddCard(TContact& contact, std::string& resultText) {
             m_cache.Put(CachedFrom(url, etag, item->text()));
             m_cacheDirty = true;
             contact.entryId = url;
-            return 0;
+            return {};
         }
         // A member of that name exists already: a new name is tried once.
         if (failure.status != 412) break;
@@ -421,10 +425,11 @@ int TcardDav::AddCard(TContact& contact, std::string& resultText) {
     resultText = failure.text;
     WriteLog("ERR: CARDDAV: UpdateContact: eAdd: [%s] [%s] - %s", contact.firstName,
              contact.lastName, failure.text);
-    return -1;
+    return {kResultLocalFailure, resultText};
 }
 
-int TcardDav::AmendCard(TContact& contact, std::string& resultText) {
+Result TcardDav::AmendCard(TContact& contact) {
+    std::string resultText;
     std::string error;
     const CachedCard* cached = m_cache.Find(contact.entryId);
     std::optional<outlook::ContactProps> seen;
@@ -441,14 +446,13 @@ int TcardDav::AmendCard(TContact& contact, std::string& resultText) {
         ReadCard read;
         if (!Reload(contact.entryId, fresh, read, error)) {
             resultText = error;
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
-        if (!fresh.found || read.kind != CardKind::kContact)
-            return NotFound(kUpdateAmend, contact, resultText);
+        if (!fresh.found || read.kind != CardKind::kContact) return NotFound(kUpdateAmend, contact);
         if (seen && read.fields.props != *seen) {
             resultText = ChangedMeanwhile(contact);
             WriteLog("ERR: CARDDAV: UpdateContact: eAmend: %s", resultText);
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
         text = fresh.text;
         etag = fresh.etag;
@@ -461,21 +465,21 @@ int TcardDav::AmendCard(TContact& contact, std::string& resultText) {
         item.SetUrl(contact.entryId);
         outlook::WriteItemRecord(contact, item);
         item.Save();
-        if (!item.changed()) return 0;
+        if (!item.changed()) return {};
         std::string newEtag;
         DavFailure failure;
         if (m_client->PutCard(contact.entryId, item.text(), CardDavClient::PutMode::kReplace, etag,
                               newEtag, failure)) {
             m_cache.Put(CachedFrom(contact.entryId, newEtag, item.text()));
             m_cacheDirty = true;
-            return 0;
+            return {};
         }
-        if (failure.status == 404) return NotFound(kUpdateAmend, contact, resultText);
+        if (failure.status == 404) return NotFound(kUpdateAmend, contact);
         if (failure.status != 412 || attempt == 1) {
             resultText = failure.text;
             WriteLog("ERR: CARDDAV: UpdateContact: eAmend: [%s] [%s] - %s", contact.firstName,
                      contact.lastName, failure.text);
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
         // Another client wrote the card since it was read: read it again, and write on top of
         // it only if what the sync compares is still what it saw.
@@ -485,23 +489,23 @@ int TcardDav::AmendCard(TContact& contact, std::string& resultText) {
         ReadCard read;
         if (!Reload(contact.entryId, fresh, read, error)) {
             resultText = error;
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
-        if (!fresh.found || read.kind != CardKind::kContact)
-            return NotFound(kUpdateAmend, contact, resultText);
+        if (!fresh.found || read.kind != CardKind::kContact) return NotFound(kUpdateAmend, contact);
         if (read.fields.props != *seen) {
             resultText = ChangedMeanwhile(contact);
             WriteLog("ERR: CARDDAV: UpdateContact: eAmend: %s", resultText);
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
         text = fresh.text;
         etag = fresh.etag;
         fields = read.fields;
     }
-    return -1;
+    return {kResultLocalFailure, resultText};
 }
 
-int TcardDav::DeleteCard(TContact& contact, std::string& resultText) {
+Result TcardDav::DeleteCard(TContact& contact) {
+    std::string resultText;
     std::string error;
     const CachedCard* cached = m_cache.Find(contact.entryId);
     std::optional<outlook::ContactProps> seen;
@@ -516,13 +520,13 @@ int TcardDav::DeleteCard(TContact& contact, std::string& resultText) {
             ReadCard read;
             if (!Reload(contact.entryId, fresh, read, error)) {
                 resultText = error;
-                return -1;
+                return {kResultLocalFailure, resultText};
             }
-            if (!fresh.found) return NotFound(kUpdateDelete, contact, resultText);
+            if (!fresh.found) return NotFound(kUpdateDelete, contact);
             if (seen && read.kind == CardKind::kContact && read.fields.props != *seen) {
                 resultText = ChangedMeanwhile(contact);
                 WriteLog("ERR: CARDDAV: UpdateContact: eDel: %s", resultText);
-                return -1;
+                return {kResultLocalFailure, resultText};
             }
             etag = fresh.etag;
             if (etag.empty()) break;  // the server gives no tags: remove without a guard
@@ -531,17 +535,17 @@ int TcardDav::DeleteCard(TContact& contact, std::string& resultText) {
         if (m_client->DeleteCard(contact.entryId, etag, failure)) {
             m_cache.Erase(contact.entryId);
             m_cacheDirty = true;
-            return 0;
+            return {};
         }
         if (failure.status == 404) {
             m_cache.Erase(contact.entryId);
-            return NotFound(kUpdateDelete, contact, resultText);
+            return NotFound(kUpdateDelete, contact);
         }
         if (failure.status != 412 || attempt == 2) {
             resultText = failure.text;
             WriteLog("ERR: CARDDAV: UpdateContact: eDel: [%s] [%s] - %s", contact.firstName,
                      contact.lastName, failure.text);
-            return -1;
+            return {kResultLocalFailure, resultText};
         }
         WriteLog("LOG: CARDDAV: UpdateContact: %s changed on the server; reading it again",
                  Shown(contact.entryId));
@@ -550,57 +554,57 @@ int TcardDav::DeleteCard(TContact& contact, std::string& resultText) {
     DavFailure failure;
     if (!m_client->DeleteCard(contact.entryId, {}, failure)) {
         resultText = failure.text;
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
     m_cache.Erase(contact.entryId);
     m_cacheDirty = true;
-    return 0;
+    return {};
 }
 
-int TcardDav::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+Result TcardDav::UpdateContact(int kind, TContact& contact) {
+    std::string resultText;
     if (!m_client) {
-        int rc = Connect(resultText);
-        if (rc != 0) return rc;
+        if (Result connected = Connect(); !connected.ok()) return connected;
     }
     try {
         switch (kind) {
             case kUpdateAdd:
-                return AddCard(contact, resultText);
+                return AddCard(contact);
             case kUpdateAmend:
-                return AmendCard(contact, resultText);
+                return AmendCard(contact);
             case kUpdateDelete:
-                return DeleteCard(contact, resultText);
+                return DeleteCard(contact);
             default:
                 WriteLog("ERR: CARDDAV: UpdateContact: Unknown action: %d", kind);
                 resultText = "UpdateContact: action Unknown";
-                return -1;
+                return {kResultLocalFailure, resultText};
         }
     } catch (const std::exception& e) {
         // A card whose mapped values cannot be decoded cannot be edited.
         WriteLog("ERR: CARDDAV: UpdateContact: Exception: %s", e.what());
         resultText = e.what();
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
 }
 
-int TcardDav::SaveContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result TcardDav::SaveContacts(TContactList& list, const StopFlag& stop) {
+    std::string resultText;
     m_progress.SetProgress(1, 0, 1);
-    int rc = Connect(resultText);
-    if (rc != 0) return rc;
+    if (Result connected = Connect(); !connected.ok()) return connected;
     try {
         if (keepExisting != 1) {
             std::vector<DavMember> members;
             DavFailure failure;
             if (!m_client->ListMembers(m_collection.url, members, failure)) {
                 resultText = failure.text;
-                return -1;
+                return {kResultLocalFailure, resultText};
             }
             const int m = static_cast<int>(members.size());
             WriteLog("LOG: CARDDAV: SaveContacts: Deleting %d existing contacts", m);
             for (int j = m; j >= 1; --j) {
                 if (stop.load()) {
                     SaveCache();
-                    return kResultStopped;
+                    return kResultCancelled;
                 }
                 m_progress.SetProgressText(
                     fmt::format("Deleting Contact {} of {} from CardDAV", j, m),
@@ -611,7 +615,7 @@ int TcardDav::SaveContacts(TContactList& list, const StopFlag& stop, std::string
                     resultText = failure.text;
                     WriteLog("ERR: CARDDAV: SaveContacts: %s", failure.text);
                     SaveCache();
-                    return -1;
+                    return {kResultLocalFailure, resultText};
                 }
                 m_cache.Erase(member.url);
                 m_cacheDirty = true;
@@ -626,19 +630,19 @@ int TcardDav::SaveContacts(TContactList& list, const StopFlag& stop, std::string
                 fmt::format("Writing Contact {} of {} to CardDAV", Num(i + 1), Num(count)),
                 LoopPosition(i, count));
             if (!list[static_cast<std::size_t>(i)]) continue;
-            if (AddCard(*list[static_cast<std::size_t>(i)], resultText) != 0) {
+            if (Result added = AddCard(*list[static_cast<std::size_t>(i)]); !added.ok()) {
                 SaveCache();
-                return -1;
+                return {kResultLocalFailure, std::move(added.text)};
             }
         }
         SaveCache();
         // A sync list naming contacts that were never written would read them as deleted.
-        return i < count ? kResultStopped : 0;
+        return i < count ? kResultCancelled : kResultOk;
     } catch (const std::exception& e) {
         WriteLog("ERR: CARDDAV: SaveContacts Exception: %s", e.what());
         resultText = e.what();
         SaveCache();
-        return -1;
+        return {kResultLocalFailure, resultText};
     }
 }
 

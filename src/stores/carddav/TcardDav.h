@@ -48,15 +48,12 @@ public:
     int keepExisting = 0;
 
     // The address books the settings' account offers (for the chooser and the command line).
-    [[nodiscard]] int ListAddressBooks(std::vector<carddav::AddressBookInfo>& out,
-                                       std::string& resultText);
+    Result ListAddressBooks(std::vector<carddav::AddressBookInfo>& out);
 
-    [[nodiscard]] int LoadContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
-    [[nodiscard]] int SaveContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
-    [[nodiscard]] int UpdateContact(int kind, TContact& contact, std::string& resultText) override;
-    [[nodiscard]] int BeginUpdates(std::string& resultText) override;
+    Result LoadContacts(TContactList& list, const StopFlag& stop) override;
+    Result SaveContacts(TContactList& list, const StopFlag& stop) override;
+    Result UpdateContact(int kind, TContact& contact) override;
+    Result BeginUpdates() override;
     void EndUpdates() override;
     // The collection's address, and a digest of it as its fragment: sync lists are named after
     // the last characters of this key, which for two servers' "/contacts/" would be alike.
@@ -67,11 +64,9 @@ public:
     // Requests sent since the store was made.
     long RequestCount() const;
 
-    static constexpr int kResultStopped = -7;
-
 private:
     std::unique_ptr<net::HttpTransport> MakeTransport() const;
-    [[nodiscard]] int Connect(std::string& resultText);
+    Result Connect();
     void LoadCacheFor(const std::string& collection);
     void SaveCache();
     [[nodiscard]] bool Refresh(const StopFlag& stop, bool& stopped, std::string& error);
@@ -79,10 +74,10 @@ private:
                                  bool& stopped, std::string& error);
     [[nodiscard]] bool TakeBackUncertainAdds(std::string& error);
     void StoreFetched(const carddav::FetchedCard& card);
-    int AddCard(TContact& contact, std::string& resultText);
-    int AmendCard(TContact& contact, std::string& resultText);
-    int DeleteCard(TContact& contact, std::string& resultText);
-    int NotFound(int kind, const TContact& contact, std::string& resultText);
+    Result AddCard(TContact& contact);
+    Result AmendCard(TContact& contact);
+    Result DeleteCard(TContact& contact);
+    Result NotFound(int kind, const TContact& contact);
     // The card as it is on the server now, with its fields; false when the request failed.
     [[nodiscard]] bool Reload(const std::string& url, carddav::FetchedCard& fresh,
                               carddav::ReadCard& read, std::string& error);

@@ -28,9 +28,9 @@ Toutlook::~Toutlook() { CloseFolder(); }
 
 // ---- Version ----
 
-int Toutlook::GetVersion(std::string& resultText) {
+Result Toutlook::GetVersion() {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(107), 0);
+    m_progress.SetProgressText(Text(kTextRetrievingOutlookVersion), 0);
     versionCode = 0;
     try {
         auto app = m_connect();
@@ -42,14 +42,12 @@ int Toutlook::GetVersion(std::string& resultText) {
         if (!info.known) {
             versionName = "Unknown";
             versionCode = 0;
-            resultText = Text(108) + " " + text;
-            return -1;
+            return {kResultLocalFailure, Text(kTextUnknownOutlookVersion) + " " + text};
         }
         return 0;
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: GetVersion: Exception: %s", e.what());
-        resultText = e.what();
-        return -1;
+        return {kResultLocalFailure, e.what()};
     }
 }
 
@@ -76,13 +74,13 @@ void Toutlook::WalkTree(OlFolders& folders, std::vector<OutlookFolderNode>& node
     }
 }
 
-int Toutlook::GetOutlookFolderInfo(std::string& resultText) {
+Result Toutlook::GetOutlookFolderInfo() {
     folderPath.clear();
     try {
         auto app = m_connect();
         OlNameSpace& ns = app->GetNamespace("MAPI");
         m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(109), 0);
+        m_progress.SetProgressText(Text(kTextRetrievingOutlookFolders), 0);
         folderTree.clear();
         numContactFolders = 0;
         OlFolders& stores = ns.Folders();
@@ -100,8 +98,7 @@ int Toutlook::GetOutlookFolderInfo(std::string& resultText) {
         }
         return 0;
     } catch (const std::exception&) {
-        resultText = Text(110);
-        return -1;
+        return {kResultLocalFailure, Text(kTextOutlookFoldersFailed)};
     }
 }
 
@@ -121,17 +118,14 @@ void Toutlook::SelectFolderNode(const OutlookFolderNode* node) {
     }
 }
 
-int Toutlook::CreateNewFolder(const OutlookFolderNode* selected, const std::string& name,
-                              std::string& message) {
+Result Toutlook::CreateNewFolder(const OutlookFolderNode* selected, const std::string& name) {
     folderPath.clear();
     if (selected == nullptr) {
-        message = Text(111);
-        return -1;
+        return {kResultLocalFailure, Text(kTextSelectParentFolder)};
     }
     if (name.empty()) {
-        message = Text(145);
         createCancelled = 1;
-        return -1;
+        return {kResultLocalFailure, Text(kTextFolderNameInvalid)};
     }
     try {
         auto app = m_connect();
@@ -143,8 +137,7 @@ int Toutlook::CreateNewFolder(const OutlookFolderNode* selected, const std::stri
         folderContactCount = 0;
         return 0;
     } catch (const std::exception& e) {
-        message = e.what();
-        return -1;
+        return {kResultLocalFailure, e.what()};
     }
 }
 
@@ -203,7 +196,7 @@ int Toutlook::FindFolderByPath() {
     return found ? 0 : -1;
 }
 
-int Toutlook::OpenFolderOrThrow(std::string& resultText) {
+Result Toutlook::OpenFolderOrThrow() {
     CloseFolder();
     m_openApp = m_connect();
     m_openNamespace = &m_openApp->GetNamespace("MAPI");
@@ -211,8 +204,7 @@ int Toutlook::OpenFolderOrThrow(std::string& resultText) {
     if (rc != 0) {
         WriteLog("ERR: OUTLOOK: OpenFolder Fail: Could not find Outlook folder [%s] from path",
                  folderPath);
-        resultText = Text(112, {}, folderPath);
-        return rc;
+        return {rc, Text(kTextOutlookFolderNotOpened, {}, folderPath)};
     }
     if (folderPath.empty()) {
         WriteLog("LOG: OUTLOOK: OpenFolder: Using DEFAULT folder");
@@ -222,14 +214,13 @@ int Toutlook::OpenFolderOrThrow(std::string& resultText) {
     return 0;
 }
 
-int Toutlook::OpenFolder(std::string& resultText) {
+Result Toutlook::OpenFolder() {
     try {
-        return OpenFolderOrThrow(resultText);
+        return OpenFolderOrThrow();
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: OpenFolder: Exception: %s", e.what());
-        resultText = e.what();
         CloseFolder();
-        return -1;
+        return {kResultLocalFailure, e.what()};
     }
 }
 
@@ -242,12 +233,11 @@ int Toutlook::CloseFolder() {
 
 // ---- Contacts ----
 
-int Toutlook::LoadContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result Toutlook::LoadContacts(TContactList& list, const StopFlag& stop) {
     m_contactStoreID.clear();
     m_progress.SetProgress(1, 0, 1);
     try {
-        int rc = OpenFolderOrThrow(resultText);
-        if (rc != 0) return rc;
+        if (Result opened = OpenFolderOrThrow(); !opened.ok()) return opened;
         OlItems& items = m_openFolder->Items();
         const int n = items.Count();
         if (folderPath.empty()) {
@@ -257,7 +247,7 @@ int Toutlook::LoadContacts(TContactList& list, const StopFlag& stop, std::string
         }
         int k = 1;
         for (; k <= n && !stop.load(); ++k) {
-            m_progress.SetProgressText(Text(113, {}, {}, Num(k), Num(n)),
+            m_progress.SetProgressText(Text(kTextReadingOutlookContact, {}, {}, Num(k), Num(n)),
                                        static_cast<int>(static_cast<long long>(k) * 100 / n));
             auto item = items.Item(k);
             OlContactItem* contact = item->QueryContactItem();
@@ -297,21 +287,19 @@ int Toutlook::LoadContacts(TContactList& list, const StopFlag& stop, std::string
                      static_cast<int>(list.size()), n, folderPath);
         }
         // A partial list would read as contacts deleted from the folder.
-        return stopped ? kResultStopped : 0;
+        return stopped ? kResultCancelled : kResultOk;
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: LoadContacts Exception: %s", e.what());
-        resultText = Text(117);
         CloseFolder();
-        return -1;
+        return {kResultLocalFailure, Text(kTextOutlookLoadFailed)};
     }
 }
 
-int Toutlook::SaveContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result Toutlook::SaveContacts(TContactList& list, const StopFlag& stop) {
     m_contactStoreID.clear();
     m_progress.SetProgress(1, 0, 1);
     try {
-        int rc = OpenFolderOrThrow(resultText);
-        if (rc != 0) return rc;
+        if (Result opened = OpenFolderOrThrow(); !opened.ok()) return opened;
         OlItems& items = m_openFolder->Items();
         // Files need no pause between deletions: the address book program that wanted one
         // is not there.
@@ -321,10 +309,10 @@ int Toutlook::SaveContacts(TContactList& list, const StopFlag& stop, std::string
             for (int j = m; j >= 1; --j) {
                 if (stop.load()) {
                     CloseFolder();
-                    return kResultStopped;
+                    return kResultCancelled;
                 }
                 m_progress.SetProgressText(
-                    Text(114, {}, {}, Num(j), Num(m)),
+                    Text(kTextDeletingOutlookContact, {}, {}, Num(j), Num(m)),
                     100 - static_cast<int>(static_cast<long long>(j) * 100 / m));
                 auto item = items.Item(j);
                 if (OlContactItem* contact = item->QueryContactItem()) {
@@ -343,8 +331,9 @@ int Toutlook::SaveContacts(TContactList& list, const StopFlag& stop, std::string
         }
         int i = 0;
         for (; i < count && !stop.load(); ++i) {
-            m_progress.SetProgressText(Text(115, {}, {}, Num(i + 1), Num(count)),
-                                       LoopPosition(i, count));
+            m_progress.SetProgressText(
+                Text(kTextWritingOutlookContact, {}, {}, Num(i + 1), Num(count)),
+                LoopPosition(i, count));
             auto item = items.Add();
             OlContactItem* contact = item->QueryContactItem();
             if (contact == nullptr) throw OlError("The new item is not a contact item.");
@@ -353,16 +342,15 @@ int Toutlook::SaveContacts(TContactList& list, const StopFlag& stop, std::string
         const bool stopped = i < count;
         CloseFolder();
         // A sync list naming contacts that were never written would read them as deleted.
-        return stopped ? kResultStopped : 0;
+        return stopped ? kResultCancelled : kResultOk;
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: SaveContacts Exception: %s", e.what());
-        resultText = e.what();
         CloseFolder();
-        return -1;
+        return {kResultLocalFailure, e.what()};
     }
 }
 
-int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& resultText) {
+Result Toutlook::UpdateContactOrThrow(int kind, TContact& contact) {
     if (!m_openFolder) throw OlError("No address book folder is open.");
     OlItems& items = m_openFolder->Items();
     const int count = items.Count();
@@ -375,8 +363,7 @@ int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& res
     }
     if (kind != kUpdateDelete && kind != kUpdateAmend) {
         WriteLog("ERR: OUTLOOK: UpdateContact: Unknown action: %d", kind);
-        resultText = "UpdateContact: action Unknown";
-        return -1;
+        return {kResultLocalFailure, "UpdateContact: action Unknown"};
     }
     std::shared_ptr<OlItem> found;
     OlContactItem* target = nullptr;
@@ -390,7 +377,6 @@ int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& res
         }
     }
     if (target == nullptr) {
-        resultText = Text(116, {}, contact.firstName + " " + contact.lastName);
         if (kind == kUpdateDelete) {
             WriteLog("ERR: OUTLOOK: UpdateContact: eDel: [%s] [%s] - could not find in Outlook",
                      contact.firstName, contact.lastName);
@@ -398,7 +384,8 @@ int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& res
             WriteLog("ERR: OUTLOOK: UpdateContact: eAmend: [%s] [%s] - could not find in Outlook",
                      contact.firstName, contact.lastName);
         }
-        return -1;
+        return {kResultLocalFailure,
+                Text(kTextNotFoundInOutlook, {}, contact.firstName + " " + contact.lastName)};
     }
     if (kind == kUpdateDelete) {
         target->Delete();
@@ -408,15 +395,14 @@ int Toutlook::UpdateContactOrThrow(int kind, TContact& contact, std::string& res
     return 0;
 }
 
-int Toutlook::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+Result Toutlook::UpdateContact(int kind, TContact& contact) {
     // A failed write of one card is that update's failure, reported with the file and the
     // reason; it does not end the run of updates.
     try {
-        return UpdateContactOrThrow(kind, contact, resultText);
+        return UpdateContactOrThrow(kind, contact);
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: UpdateContact: Exception: %s", e.what());
-        resultText = e.what();
-        return -1;
+        return {kResultLocalFailure, e.what()};
     }
 }
 

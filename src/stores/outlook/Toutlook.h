@@ -24,9 +24,6 @@ public:
     // Makes one connection to the address book (attaching to it as to a running program).
     using Connector = std::function<std::unique_ptr<outlook::OlApplication>()>;
 
-    // What LoadContacts and SaveContacts return when the stop flag ended them early.
-    static constexpr int kResultStopped = -7;
-
     Toutlook(Progress& progress, Connector connect);
     ~Toutlook() override;
     Toutlook(const Toutlook&) = delete;
@@ -47,12 +44,12 @@ public:
     std::vector<OutlookFolderNode> folderTree;
 
     // Action 17. Sets versionCode and versionName.
-    [[nodiscard]] int GetVersion(std::string& resultText);
+    Result GetVersion();
     // Action 16. Fills folderTree and numContactFolders; folderPath := "".
-    [[nodiscard]] int GetOutlookFolderInfo(std::string& resultText);
+    Result GetOutlookFolderInfo();
     // Opens the folder named by folderPath (or the default contacts folder) and keeps it open
     // until CloseFolder; sets contactStoreID.
-    [[nodiscard]] int OpenFolder(std::string& resultText);
+    Result OpenFolder();
     int CloseFolder();
 
     // ---- The chooser's logic (the dialog itself belongs to the window). ----
@@ -61,23 +58,19 @@ public:
     // A click on a node of folderTree (null: nothing selected).
     void SelectFolderNode(const OutlookFolderNode* node);
     // The create-folder button with the name the user entered, below the selected node.
-    // 0 when the folder was made (folderPath is its path, newFolderCreated 1); otherwise -1 and
-    // message holds what the chooser shows (text 111, text 145, or the failure).
-    [[nodiscard]] int CreateNewFolder(const OutlookFolderNode* selected, const std::string& name,
-                                      std::string& message);
+    // Success when the folder was made (folderPath is its path, newFolderCreated 1); otherwise
+    // -1 with what the chooser shows (text 111, text 145, or the failure).
+    Result CreateNewFolder(const OutlookFolderNode* selected, const std::string& name);
     // The node of folderTree with that FolderPath, or null.
     const OutlookFolderNode* FindNode(const std::string& path) const;
 
     // ---- Contacts (PartnerStore). ----
-    [[nodiscard]] int LoadContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
-    [[nodiscard]] int SaveContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
+    // -7 (and the text left as it was) when the stop flag ended them early.
+    Result LoadContacts(TContactList& list, const StopFlag& stop) override;
+    Result SaveContacts(TContactList& list, const StopFlag& stop) override;
     // On the folder that OpenFolder opened.
-    [[nodiscard]] int UpdateContact(int kind, TContact& contact, std::string& resultText) override;
-    [[nodiscard]] int BeginUpdates(std::string& resultText) override {
-        return OpenFolder(resultText);
-    }
+    Result UpdateContact(int kind, TContact& contact) override;
+    Result BeginUpdates() override { return OpenFolder(); }
     void EndUpdates() override { CloseFolder(); }
     std::string contactStoreID() const override { return m_contactStoreID; }
 
@@ -87,11 +80,11 @@ public:
 
 private:
     // The steps that may throw; the public operations catch at their edge.
-    int OpenFolderOrThrow(std::string& resultText);
+    Result OpenFolderOrThrow();
     int FindFolderByPath();
     bool WalkForPath(outlook::OlFolders& folders);
     void WalkTree(outlook::OlFolders& folders, std::vector<OutlookFolderNode>& nodes);
-    int UpdateContactOrThrow(int kind, TContact& contact, std::string& resultText);
+    Result UpdateContactOrThrow(int kind, TContact& contact);
 
     Progress& m_progress;
     Connector m_connect;

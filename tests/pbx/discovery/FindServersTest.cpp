@@ -168,11 +168,10 @@ TEST_P(FindServersWalkTest, FindServersOnLan) {
     pbx.SetUpnpClientFactory(
         [&] { return std::make_unique<ScriptedLibrary>(c.found, c.buffer, c.count, record); });
 
-    std::string text = "untouched";
-    const int code = pbx.FindServersOnLan(&text);
+    const Result found = pbx.FindServersOnLan();
 
-    EXPECT_EQ(code, c.code);
-    EXPECT_EQ(text, c.code == 0 ? "untouched" : Text(136));
+    EXPECT_EQ(found.code, c.code);
+    EXPECT_EQ(found.text, c.code == 0 ? "" : Text(kTextServerCountMismatch));
     EXPECT_EQ(pbx.serverList, c.urls);
     EXPECT_EQ(pbx.numServers, c.code == 0 ? static_cast<int>(c.urls.size()) : c.count);
     EXPECT_EQ(record.searches, 1);
@@ -201,16 +200,6 @@ TEST(FindServersTest, DroppedEntries_LoggedWithoutTheirControlCharacters) {
               std::string::npos)
         << log;
     EXPECT_EQ(log.find("\nERR: forged line"), std::string::npos) << log;
-}
-
-TEST(FindServersTest, WithoutOutText_MismatchStillFails) {
-    LibraryRecord record;
-    NullProgress progress;
-    Tpbx pbx(progress);
-    pbx.SetUpnpClientFactory(
-        [&] { return std::make_unique<ScriptedLibrary>(true, "10.0.0.7*", 2, record); });
-    EXPECT_EQ(pbx.FindServersOnLan(nullptr), -1);
-    EXPECT_EQ(record.frees, 1);
 }
 
 }  // namespace

@@ -70,8 +70,9 @@ protected:
     }
 
     int Find(std::string& text) {
-        text.clear();
-        return m_pbx.FindServersOnLan(&text);
+        Result found = m_pbx.FindServersOnLan();
+        text = std::move(found.text);
+        return found.code;
     }
 
     static std::string Log() { return test::ReadFile(DetailedLogFilePath()); }
