@@ -51,7 +51,7 @@ struct World {
         std::filesystem::create_directories(dir / "data");
         store.settings = Settings(collection);
         ctrl.SetPrompt(&prompt);
-        ctx.selectPartner = [this](Tctrl&, std::string&) { return &store; };
+        ctx.selectPartner = [this](Tctrl&, Result&) { return &store; };
         ctx.partnerSlots = PartnerSlots::AddressBook();
     }
     bool Start(int seeded) {

@@ -45,7 +45,7 @@ struct World {
           ctx(ctrl, pbx, files) {
         std::filesystem::create_directories(dir / "data");
         ctrl.SetPrompt(&prompt);
-        ctx.selectPartner = [this](Tctrl&, std::string&) { return &store; };
+        ctx.selectPartner = [this](Tctrl&, Result&) { return &store; };
         ctx.partnerSlots = PartnerSlots::AddressBook();
     }
     bool Start(int seeded) {

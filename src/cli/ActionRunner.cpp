@@ -9,7 +9,7 @@
 #include "cli/CliProgress.h"
 #include "cli/Command.h"
 #include "cli/InterruptGuard.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 

@@ -3,7 +3,7 @@
 #include <istream>
 #include <ostream>
 
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 

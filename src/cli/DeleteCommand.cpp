@@ -12,7 +12,7 @@
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 

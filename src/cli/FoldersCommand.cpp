@@ -9,7 +9,8 @@
 #include "cli/Cli.h"
 #include "cli/CliIo.h"
 #include "cli/OutlookTransfer.h"
-#include "sync/Services.h"
+#include "services/OutlookPartner.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 
@@ -26,7 +27,7 @@ void PrintTree(std::ostream& out, const std::vector<OutlookFolderNode>& nodes, i
 }
 
 int Create(CliIo& io, const Command& command, const std::string& path) {
-    Toutlook& outlook = io.services().outlook;
+    Toutlook& outlook = OutlookStore(io.services());
     const std::size_t cut = path.rfind('\\');
     // "\\Store" alone would be a new store, which cannot be made: a folder name must follow.
     if (path.rfind("\\\\", 0) != 0 || cut == std::string::npos || cut < 2) {
@@ -67,7 +68,7 @@ int FoldersCommand::Run(const ParsedArgs& args, CliIo& io) {
     ActionRunner runner(io);
     if (runner.Run(kActGetOutlookFolderInfo) != 0) return runner.ReportFailure();
     if (!words.empty()) return Create(io, *this, words[1]);
-    PrintTree(io.out(), io.services().outlook.folderTree, 0, args.Has("paths"));
+    PrintTree(io.out(), OutlookStore(io.services()).folderTree, 0, args.Has("paths"));
     return kExitOk;
 }
 

@@ -15,7 +15,7 @@
 #include "cli/OutlookTransfer.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 

@@ -12,7 +12,8 @@
 #include "cli/Command.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
-#include "sync/Services.h"
+#include "services/OutlookPartner.h"
+#include "services/Services.h"
 
 namespace korvi::cli {
 
@@ -37,7 +38,7 @@ int Cancelled(CliIo& io) {
 // The version step both flows begin with. 0 to go on; otherwise the exit code.
 int CheckVersion(CliIo& io, const char* flow) {
     Services& services = io.services();
-    Toutlook& outlook = services.outlook;
+    Toutlook& outlook = OutlookStore(services);
     ActionRunner runner(io);
     WriteLog("");
     WriteHistory("");
@@ -57,7 +58,7 @@ int CheckVersion(CliIo& io, const char* flow) {
 // name is given) looked up in the tree that action 16 filled.
 const OutlookFolderNode* ChosenFolder(CliIo& io, const std::optional<std::string>& folder,
                                       std::string& path) {
-    Toutlook& outlook = io.services().outlook;
+    Toutlook& outlook = OutlookStore(io.services());
     path = folder ? *folder : std::string(kDefaultContactsPath);
     const OutlookFolderNode* node = outlook.FindNode(path);
     if (node == nullptr || node->info.defaultItemType != outlook::olContactItem) {
@@ -86,13 +87,13 @@ int ConnectPbx(CliIo& io, PbxSession& session, const char* failureHistory) {
 void UseAddressBookSetting(CliIo& io) {
     KorviSettings settings;
     GetAllSettingsFromRegistry(settings);
-    if (!settings.addressBookDir.empty()) io.services().addressBookDir = settings.addressBookDir;
+    io.services().Configure(settings);
 }
 
 int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::string>& folder) {
     UseAddressBookSetting(io);
     Services& services = io.services();
-    Toutlook& outlook = services.outlook;
+    Toutlook& outlook = OutlookStore(services);
     const char* flow = "Export PBX Contacts To Outlook";
     if (const int code = CheckVersion(io, flow); code != 0) return code;
     if (outlook.versionCode <= 2) {
@@ -161,7 +162,7 @@ int ExportPbxToOutlook(CliIo& io, PbxSession& session, const std::optional<std::
 int ImportPbxFromOutlook(CliIo& io, PbxSession& session, const std::optional<std::string>& folder) {
     UseAddressBookSetting(io);
     Services& services = io.services();
-    Toutlook& outlook = services.outlook;
+    Toutlook& outlook = OutlookStore(services);
     const char* flow = "Import PBX Contacts From Outlook";
     if (const int code = CheckVersion(io, flow); code != 0) return code;
     if (outlook.versionCode <= 2) {

@@ -12,7 +12,7 @@
 #include "cli/CliIo.h"
 #include "cli/SecretInput.h"
 #include "pbx/Tpbx.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 #include "sync/Tctrl.h"
 
 namespace korvi::cli {

@@ -19,9 +19,10 @@
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
 #include "pbx/Tpbx.h"
+#include "services/OutlookPartner.h"
+#include "services/Services.h"
 #include "stores/outlook/Toutlook.h"
 #include "sync/ActionListProcessing.h"
-#include "sync/Services.h"
 #include "sync/SyncActions.h"
 
 namespace korvi::cli {
@@ -37,7 +38,7 @@ struct SyncChoices {
     bool silent = false;
     bool dryRun = false;
     bool reset = false;
-    std::string addressBookDir;
+    KorviSettings settings;
 };
 
 std::optional<int> ParseDirection(const std::string& text) {
@@ -59,7 +60,7 @@ bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
     c.folder = settings.syncOutlookFolder;
     c.direction = settings.syncDir;
     c.conflict = settings.conflictRes;
-    c.addressBookDir = settings.addressBookDir;
+    c.settings = settings;
     if (auto p = args.Value("partner")) {
         if (*p == "outlook") {
             c.partner = ePartner_Outlook;
@@ -173,7 +174,7 @@ void PrintCounts(CliIo& io, const Tctrl& ctrl, const std::string& partnerName) {
 int ResetSyncList(CliIo& io, const SyncChoices& choices) {
     Services& services = io.services();
     std::string storeId, text;
-    const int rc = FolderStoreId(services.outlook, choices.folder, storeId, text);
+    const int rc = FolderStoreId(OutlookStore(services), choices.folder, storeId, text);
     if (rc != 0) {
         io.err() << FailureMessage(rc, text) << '\n';
         return kExitFailure;
@@ -245,15 +246,16 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
 
     if (choices.partner != ePartner_Outlook) {
-        WriteLog("ERR: %s", kGmailSyncNotAvailable);
-        io.err() << FailureMessage(kResultActionNotAvailable, kGmailSyncNotAvailable) << '\n';
+        const std::string notAvailable = PartnerNotAvailableText(choices.partner);
+        WriteLog("ERR: %s", notAvailable);
+        io.err() << FailureMessage(kResultActionNotAvailable, notAvailable) << '\n';
         return kExitFailure;
     }
     Services& services = io.services();
-    if (!choices.addressBookDir.empty()) services.addressBookDir = choices.addressBookDir;
+    services.Configure(choices.settings);
     Tctrl& ctrl = services.ctrl;
     Tpbx& pbx = services.pbx;
-    Toutlook& outlook = services.outlook;
+    Toutlook& outlook = OutlookStore(services);
 
     Result connected = session.Connect();
     if (connected.ok()) connected = session.ChooseContactType();
@@ -275,7 +277,7 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
         SyncActionOptions options;
         options.dryRun = true;
         options.plan = &plan;
-        RegisterSyncActions(services, options);
+        services.RegisterSyncActions(options);
     }
     io.prompt().SetSimilarAnswer(choices.similar);
     const std::string partnerName = PartnerName(choices.partner);

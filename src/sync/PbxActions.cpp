@@ -5,7 +5,6 @@
 #include "app/Texts.h"
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
-#include "sync/Services.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
@@ -124,12 +123,6 @@ void RegisterPbxActions(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile,
                                ImportFromFile(c, pbx, contactFile, stop, backupOptions);
                            });
     }
-}
-
-void RegisterPbxActions(Services& services) {
-    RegisterPbxActions(services.ctrl, services.pbx, services.contactFile);
-    Tpbx& pbx = services.pbx;
-    services.AddPreStartCheck([&pbx](int action) { return CheckPbxActionInputs(pbx, action); });
 }
 
 }  // namespace korvi

@@ -13,16 +13,14 @@
 namespace korvi {
 
 class PbxPhonebook;
-class Services;
 class TcontactFile;
 class Tctrl;
 class Tpbx;
 
-// Bodies of actions 0 to 6, 9 and 10 on ctrl, and (through Services) the connection checks
-// that run before every action that reaches the PBX.
+// Bodies of actions 0 to 6, 9 and 10 on ctrl. The composition root adds CheckPbxActionInputs
+// as a check before every action.
 void RegisterPbxActions(Tctrl& ctrl, Tpbx& pbx, TcontactFile& contactFile,
                         PbxBackupOptions backupOptions = {});
-void RegisterPbxActions(Services& services);
 
 // What CarryOutAction checks before it starts an action: the connection values for the
 // actions that reach the PBX (1 to 12 and 18), and the contact type for those that work on

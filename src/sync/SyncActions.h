@@ -1,5 +1,5 @@
 // The body of action 18 ("SyncContacts"): DoSync over the process's PBX client, contact file
-// module and partner stores.
+// module and the partner that the controller's partner input names in the partner directory.
 #pragma once
 
 #include <string>
@@ -8,11 +8,11 @@
 
 namespace korvi {
 
+class PartnerDirectory;
 class PbxPhonebook;
-class Services;
 class TcontactFile;
 class Tctrl;
-class Toutlook;
+struct SyncContext;
 
 struct SyncActionOptions {
     // Load and detect only (korvi sync --dry-run): the action list stays in the controller.
@@ -22,13 +22,15 @@ struct SyncActionOptions {
     std::string* plan = nullptr;
 };
 
-inline constexpr char kGmailSyncNotAvailable[] =
-    "Sync with Gmail is not available in this version of Korvi Communicator";
+// "Sync with Gmail is not available in this version of Korvi Communicator": a partner code
+// for which no store is registered.
+std::string PartnerNotAvailableText(int partner);
 
-// outlook may be null (no address book in this build): a sync with it then fails as not
-// available, as a Gmail sync does.
+// Lets the run take its partner from partners by the controller's partner input: the store,
+// its number slots, and its preparation (the controller's inputs handed to the store).
+void UsePartners(SyncContext& ctx, const PartnerDirectory& partners);
+
 void RegisterSyncActions(Tctrl& ctrl, PbxPhonebook& pbx, TcontactFile& contactFile,
-                         Toutlook* outlook, SyncActionOptions options = {});
-void RegisterSyncActions(Services& services, SyncActionOptions options = {});
+                         const PartnerDirectory& partners, SyncActionOptions options = {});
 
 }  // namespace korvi

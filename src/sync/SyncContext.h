@@ -47,7 +47,7 @@ struct SyncRunState {
 };
 
 struct SyncContext {
-    using PartnerSelector = std::function<PartnerStore*(Tctrl& ctrl, std::string& whyNot)>;
+    using PartnerSelector = std::function<PartnerStore*(Tctrl& ctrl, Result& whyNot)>;
     using PbxBackup = std::function<Result(std::string& noteOnFailure)>;
 
     SyncContext(Tctrl& c, PbxPhonebook& p, TcontactFile& f) : ctrl(c), pbx(p), files(f) {}
@@ -56,7 +56,8 @@ struct SyncContext {
     PbxPhonebook& pbx;
     TcontactFile& files;
     // Hands the controller's partner inputs (folder, account) to the store of ctrl.partner and
-    // returns it; null when this build has no store for that partner (whyNot then says so).
+    // returns it; null when this build has no store for that partner or the store cannot be
+    // used now (whyNot then says so; without a code the sync is "not available").
     PartnerSelector selectPartner;
     // Saves the PBX contacts of the current contact type before a sync replaces them. Success,
     // or a failure with its text that stops the replace before anything is deleted. The note

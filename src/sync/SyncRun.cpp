@@ -65,13 +65,15 @@ private:
     }
 
     bool SelectPartner() {
-        std::string whyNot;
+        Result whyNot;
         m_ctx.partner = m_ctx.selectPartner ? m_ctx.selectPartner(m_ctrl, whyNot) : nullptr;
         if (m_ctx.partner != nullptr) return true;
-        if (whyNot.empty())
-            whyNot = fmt::format("Sync with {} is not available", m_ctrl.partnerName);
-        WriteLog("ERR: CTRL: DoSync: %s", whyNot);
-        m_ctrl.SetResult(kResultActionNotAvailable, whyNot);
+        if (whyNot.ok()) whyNot.code = kResultActionNotAvailable;
+        if (whyNot.text.empty()) {
+            whyNot.text = fmt::format("Sync with {} is not available", m_ctrl.partnerName);
+        }
+        WriteLog("ERR: CTRL: DoSync: %s", whyNot.text);
+        m_ctrl.SetResult(std::move(whyNot));
         return false;
     }
 

@@ -11,7 +11,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "app/Validation.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 #include "sync/Tctrl.h"
 #include "ui/AppIcon.h"
 #include "ui/AutostartEntry.h"
@@ -116,7 +116,7 @@ void MainWindow::BuildTabs() {
 
 void MainWindow::LoadSettings() {
     GetFormSettingsFromRegistry(m_settings);
-    if (!m_settings.addressBookDir.empty()) m_services.addressBookDir = m_settings.addressBookDir;
+    m_services.Configure(m_settings);
     // Setting the two switches runs what a click on them does.
     m_settingsTab->LoadBoxes(m_settings);
 }

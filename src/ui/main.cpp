@@ -2,7 +2,7 @@
 #include <QApplication>
 
 #include "app/SettingsRegistry.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 #include "ui/AppIcon.h"
 #include "ui/MainWindow.h"
 

@@ -16,7 +16,7 @@
 #include "cli/CliPrompt.h"
 #include "cli/InterruptGuard.h"
 #include "common/TestEnv.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi {
 namespace {

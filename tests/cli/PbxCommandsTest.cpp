@@ -20,8 +20,8 @@
 #include "cli/PortalCommand.h"
 #include "cli/SettingsCommand.h"
 #include "common/TestEnv.h"
+#include "services/Services.h"
 #include "sync/PbxBackup.h"
-#include "sync/Services.h"
 
 namespace korvi {
 namespace {

@@ -1,7 +1,7 @@
 // The address book actions on the controller: export from and import into the simulated PBX
 // over HTTP on 127.0.0.1 with a real vCard folder, the sync list each writes, the PBX backup
 // before an import, and the empty and cancelled cases.
-#include "sync/OutlookActions.h"
+#include "services/OutlookPartner.h"
 
 #include <chrono>
 #include <filesystem>
@@ -18,6 +18,7 @@
 #include "files/ContactFile.h"
 #include "pbx/PbxPhonebook.h"
 #include "pbx/Tpbx.h"
+#include "sync/PartnerTransfer.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
@@ -49,8 +50,9 @@ protected:
         std::string error;
         ASSERT_TRUE(m_sim->Start(error)) << error;
         m_ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
-        RegisterOutlookActions(m_ctrl, m_store, m_pbx, m_files,
-                               PbxBackupOptions{m_backups, nullptr});
+        m_partner.registerActions(m_ctrl);
+        RegisterPartnerTransfers(m_ctrl, m_partner, m_pbx, m_files,
+                                 PbxBackupOptions{m_backups, nullptr});
         ASSERT_EQ(m_pbx.SetConnectionParams(m_sim->Url(), "alice", "5", "1234"), 0);
         m_pbx.contactType = kDesk;
         m_pbx.contactTypeName = "Alice Desk";
@@ -81,6 +83,7 @@ protected:
     Tpbx m_pbx{m_ctrl};
     TcontactFile m_files{m_ctrl, test::MakeTempDir("data")};
     Toutlook m_store{m_ctrl, [this] { return outlook::ConnectVcfAddressBook(m_book.Options()); }};
+    Partner m_partner = OutlookPartnerFor(m_store);
 };
 
 TEST_F(OutlookActionsTest, ExportWritesCardsAndTheSyncList) {
@@ -182,7 +185,7 @@ TEST_F(OutlookActionsTest, ImportCancelledDuringThePbxSaveWritesNoSyncList) {
     Tctrl ctrl;
     ctrl.SetWorkerSleeps(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
     CancelledSavePbx pbx(ctrl);
-    RegisterOutlookActions(ctrl, m_store, pbx, m_files, PbxBackupOptions{m_backups, nullptr});
+    RegisterPartnerTransfers(ctrl, m_partner, pbx, m_files, PbxBackupOptions{m_backups, nullptr});
     for (const char* who : {"a", "b"}) {
         test::WriteFile(m_book.contacts / (std::string(who) + ".vcf"),
                         std::string("BEGIN:VCARD\nVERSION:3.0\nUID:") + who + "\nFN:" + who +

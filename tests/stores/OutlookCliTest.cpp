@@ -20,7 +20,7 @@
 #include "cli/ImportCommand.h"
 #include "cli/SettingsCommand.h"
 #include "common/TestEnv.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "common/TestEnv.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 
 namespace korvi {
 namespace {

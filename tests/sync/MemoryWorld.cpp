@@ -20,11 +20,13 @@ class MemoryWorld final : public SyncWorld {
 public:
     MemoryWorld(int32_t contactType, bool slots)
         : m_pbx(contactType), m_files(m_progress, MakeTempDir("memory-world")) {
-        if (slots) m_partner.SetSlots(PartnerSlots::AddressBook());
+        if (slots) m_slots = PartnerSlots::AddressBook();
+        m_partner.SetSlots(m_slots);
     }
 
     PbxPhonebook& pbx() override { return m_pbx; }
     PartnerStore& partner() override { return m_partner; }
+    PartnerSlots partnerSlots() const override { return m_slots; }
     TcontactFile& files() override { return m_files; }
     const char* name() const override { return "memory"; }
 
@@ -105,6 +107,7 @@ private:
     NullProgress m_progress;
     MemoryPbx m_pbx;
     MemoryPartnerStore m_partner;
+    PartnerSlots m_slots;
     TcontactFile m_files;
 };
 

@@ -13,9 +13,9 @@
 #include "cli/SyncCommand.h"
 #include "common/ResultTesting.h"
 #include "pbx/PbxContactMapping.h"
+#include "services/Services.h"
 #include "stores/outlook/Toutlook.h"
 #include "stores/outlook/VcfAddressBook.h"
-#include "sync/Services.h"
 #include "sync/SyncTestSupport.h"
 
 namespace korvi::test {

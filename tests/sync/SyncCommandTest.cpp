@@ -18,10 +18,10 @@
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "pbx/PbxContactMapping.h"
+#include "services/Services.h"
 #include "stores/outlook/Toutlook.h"
 #include "stores/outlook/VcfAddressBook.h"
 #include "sync/PbxBackup.h"
-#include "sync/Services.h"
 #include "sync/SyncTestSupport.h"
 
 namespace korvi::test {

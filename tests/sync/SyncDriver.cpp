@@ -3,14 +3,22 @@
 #include <gtest/gtest.h>
 
 #include "common/ResultTesting.h"
+#include "sync/SyncActions.h"
 #include "sync/SyncRun.h"
 #include "sync/SyncTestSupport.h"
 
 namespace korvi::test {
 
 SyncDriver::SyncDriver(SyncWorld& w) : world(w), ctx(ctrl, w.pbx(), w.files()) {
-    ctx.selectPartner = [this](Tctrl&, std::string&) { return &world.partner(); };
-    ctx.partnerSlots = PartnerSlots::AddressBook();
+    // The world's partner store runs under the address book's code, through the registry as
+    // every store does.
+    Partner partner;
+    partner.code = ePartner_Outlook;
+    partner.name = PartnerName(ePartner_Outlook);
+    partner.store = &world.partner();
+    partner.slots = world.partnerSlots();
+    partners.Register(std::move(partner));
+    UsePartners(ctx, partners);
     ctrl.SetPrompt(&prompt);
     ctrl.partner = ePartner_Outlook;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/ScriptedPrompt.h"
+#include "services/PartnerRegistry.h"
 #include "sync/SyncContext.h"
 #include "sync/SyncWorld.h"
 
@@ -28,6 +29,7 @@ public:
     std::vector<std::string> SyncList();  // canonical, from the file
 
     SyncWorld& world;
+    PartnerRegistry partners;
     Tctrl ctrl;
     ScriptedPrompt prompt;
     SyncContext ctx;

@@ -106,8 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SyncRunTest, PartnerWithoutStore_FailsAsNotAvailable) {
     world->PbxAdd("Anna Lee: Mob=0170 111");
     driver->ctrl.partner = ePartner_Gmail;
-    driver->ctx.selectPartner = [](Tctrl&, std::string& whyNot) -> PartnerStore* {
-        whyNot = "Sync with Gmail is not available in this version";
+    driver->ctx.selectPartner = [](Tctrl&, Result& whyNot) -> PartnerStore* {
+        whyNot.text = "Sync with Gmail is not available in this version";
         return nullptr;
     };
     EXPECT_EQ(kResultActionNotAvailable, driver->Sync());

@@ -11,6 +11,7 @@
 #include "files/ContactFile.h"
 #include "model/Contact.h"
 #include "pbx/PbxPhonebook.h"
+#include "sync/PartnerSlots.h"
 
 namespace korvi::test {
 
@@ -20,6 +21,9 @@ public:
 
     virtual PbxPhonebook& pbx() = 0;
     virtual PartnerStore& partner() = 0;
+    // What the partner store holds of a contact's numbers (the address book's slots unless the
+    // world says otherwise).
+    virtual PartnerSlots partnerSlots() const { return PartnerSlots::AddressBook(); }
     virtual TcontactFile& files() = 0;
     virtual const char* name() const = 0;
 

@@ -27,7 +27,7 @@
 #include "app/SettingsRegistry.h"
 #include "common/TestEnv.h"
 #include "pbx/UrlOpener.h"
-#include "sync/Services.h"
+#include "services/Services.h"
 #include "ui/AutostartEntry.h"
 #include "ui/ExtensionChoice.h"
 #include "ui/ImportExportTab.h"

@@ -23,8 +23,9 @@
 #include "app/KorviSettings.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
+#include "services/OutlookPartner.h"
+#include "services/Services.h"
 #include "stores/outlook/Toutlook.h"
-#include "sync/Services.h"
 #include "sync/Tctrl.h"
 #include "ui/FolderChooserDialog.h"
 #include "ui/MainWindow.h"
@@ -193,11 +194,12 @@ void ShowDialogs(Shots& shots, korvi::ui::MainWindow& window, korvi::Services& s
     shots.Save(&servers, "dialog-select-server");
     servers.close();
 
-    services.outlook.showCreateButton = 1;
-    if (const korvi::Result folders = services.outlook.GetOutlookFolderInfo(); !folders.ok()) {
+    korvi::OutlookStore(services).showCreateButton = 1;
+    if (const korvi::Result folders = korvi::OutlookStore(services).GetOutlookFolderInfo();
+        !folders.ok()) {
         std::fprintf(stderr, "korvi-ui-shots: folders: %s\n", folders.text.c_str());
     }
-    korvi::ui::FolderChooserDialog chooser(services.outlook, &window);
+    korvi::ui::FolderChooserDialog chooser(korvi::OutlookStore(services), &window);
     chooser.show();
     if (auto* item = chooser.ItemForPath(korvi::kDefaultContactsPath)) {
         item->setExpanded(true);

@@ -1,15 +1,13 @@
-#include "sync/Services.h"
+#include "services/Services.h"
 
 #include <utility>
 
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/Texts.h"
-
-// One header per module that has action bodies; each declares RegisterXxxActions(Services&).
-#include "sync/OutlookActions.h"
+#include "services/Partners.h"
+#include "sync/PartnerTransfer.h"
 #include "sync/PbxActions.h"
-#include "sync/SyncActions.h"
 
 namespace korvi {
 
@@ -30,6 +28,7 @@ Services::Services()
       m_logsFolder(LogsFolderDefault()),
       m_setupWarning(PrepareFolders()) {
     SetLogsFolder(m_logsFolder);
+    RegisterPartners(*this);
 }
 
 // The worker's body may use any module: it ends before the first of them goes.
@@ -38,10 +37,17 @@ Services::~Services() { ctrl.Shutdown(); }
 void Services::RegisterActions() {
     if (m_registered) return;
     m_registered = true;
-    // One line per module, e.g. RegisterPbxActions(*this);
-    RegisterPbxActions(*this);
-    RegisterOutlookActions(*this);
-    RegisterSyncActions(*this);
+    RegisterPbxActions(ctrl, pbx, contactFile);
+    AddPreStartCheck([this](int action) { return CheckPbxActionInputs(pbx, action); });
+    for (const Partner* partner : partners.All()) {
+        if (partner->registerActions) partner->registerActions(ctrl);
+        RegisterPartnerTransfers(ctrl, *partner, pbx, contactFile);
+    }
+    RegisterSyncActions({});
+}
+
+void Services::RegisterSyncActions(SyncActionOptions options) {
+    korvi::RegisterSyncActions(ctrl, pbx, contactFile, partners, options);
 }
 
 void Services::AddPreStartCheck(PreStartCheck check) {

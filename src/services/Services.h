@@ -1,6 +1,8 @@
 // The composition root shared by the command line tool and the window: the long-lived modules
-// of one process, created in a fixed order, and the registration of every action body on the
-// controller. A module adds its member below and one registration call in RegisterActions().
+// of one process, created in a fixed order, the partner stores in their registry, and the
+// registration of every action body on the controller. A partner store is added with one
+// registration call in Partners.cpp; a module that is no partner adds its member below and one
+// registration call in RegisterActions().
 #pragma once
 
 #include <filesystem>
@@ -8,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/KorviSettings.h"
+#include "app/Result.h"
 #include "files/ContactFile.h"
 #include "pbx/Tpbx.h"
-#include "stores/outlook/Toutlook.h"
-#include "sync/OutlookActions.h"
+#include "services/PartnerRegistry.h"
+#include "sync/SyncActions.h"
 #include "sync/Tctrl.h"
 
 namespace korvi {
@@ -24,7 +28,7 @@ class Services {
 
 public:
     // Uses the user's folders (src/app/AppPaths.h), creates them where missing and points the
-    // logs there. Never fails: see setupWarning().
+    // logs there, and registers the partner stores. Never fails: see setupWarning().
     Services();
     Services(const Services&) = delete;
     Services& operator=(const Services&) = delete;
@@ -37,8 +41,15 @@ public:
     // made. The program goes on; only what writes there fails.
     const std::string& setupWarning() const { return m_setupWarning; }
 
-    // Calls each module's RegisterXxxActions(*this) once; later calls do nothing.
+    // Registers every action body once (the PBX's, each partner's own and its export and
+    // import, the sync); later calls do nothing.
     void RegisterActions();
+    // The sync (action 18) again with other options (korvi sync --dry-run).
+    void RegisterSyncActions(SyncActionOptions options);
+
+    // Hands the settings that concern the partner stores (folders, accounts) to them; the
+    // front end calls it before it starts an operation.
+    void Configure(const KorviSettings& settings) { partners.Configure(settings); }
 
     // A check that runs before the worker starts (the connection values of the actions that
     // reach the PBX, for instance). Success to go on, or the failure with its text.
@@ -55,11 +66,8 @@ public:
     Tctrl ctrl;
     TcontactFile contactFile{ctrl, m_dataFolder};
     Tpbx pbx{ctrl};
-    // The local address book: its folder is the "AddressBookDir" setting, which the front end
-    // copies here; read at each connection.
-    std::filesystem::path addressBookDir = m_dataFolder / "addressbook";
-    Toutlook outlook{ctrl, AddressBookConnector(*this)};
-    // Add a module here, e.g. `TcontactFile contactFile{ctrl, m_dataFolder};`.
+    // The partner stores by partner code (RegisterPartners in Partners.cpp fills it).
+    PartnerRegistry partners;
 
 private:
     std::vector<PreStartCheck> m_preStartChecks;

@@ -1,0 +1,12 @@
+#include "services/Partners.h"
+
+#include "services/OutlookPartner.h"
+
+namespace korvi {
+
+void RegisterPartners(Services& services) {
+    // One line per partner store.
+    RegisterOutlookPartner(services);
+}
+
+}  // namespace korvi
