@@ -1,16 +1,11 @@
-// Runs one numbered action the way the window's CarryOutAction does, for every command:
-// the log line, the checks before the start (Services' pre-start checks), silent, action and
-// busy set, StartAction, then a wait that draws the progress line and turns Ctrl-C into
-// CancelAction. The command fills the controller's inputs first and reads the lists after.
+// Runs one numbered action from a command that has no flow of its own (a test's command, for
+// instance): CarryOutAction with the stored settings and the command line's front end.
 //
-//   auto& ctrl = io.services().ctrl;
-//   ctrl.fileName = file;
 //   ActionRunner runner(io);
-//   const int code = runner.Run(kActExportContactsToXMLFile);
-//   if (code != 0) return runner.ReportFailure();
+//   if (runner.Run(kActGetOutlookFolderInfo) != 0) return runner.ReportFailure();
 #pragma once
 
-#include <string>
+#include "cli/CliFlow.h"
 
 namespace korvi::cli {
 
@@ -20,24 +15,15 @@ class ActionRunner {
 public:
     explicit ActionRunner(CliIo& io);
 
-    // Returns the controller's result code once the worker has finished. Silent actions draw
-    // no progress line.
+    // The controller's result code once the worker has finished. Silent: no progress line.
     [[nodiscard]] int Run(int action, int silent = 0);
 
-    // True when the user cancelled this run (Ctrl-C, or the io's cancel check).
-    bool cancelled() const { return m_cancelled; }
-
-    // Prints the controller's result as a failure and returns the exit code: the result text
-    // + " (Error Code N)" (a cancel: the text alone) on the error stream, exit 1; nothing
-    // and 0 for a code of 0.
-    [[nodiscard]] int ReportFailure() const;
-
-    // The failure line for a code and text.
-    static std::string FailureLine(int code, const std::string& text);
+    // The controller's result as a failure on the error stream: its text and " (Error Code N)"
+    // (a cancel: the text alone); the exit code, 0 and nothing printed for success.
+    [[nodiscard]] int ReportFailure();
 
 private:
-    CliIo& m_io;
-    bool m_cancelled = false;
+    CliFlow m_flow;
 };
 
 }  // namespace korvi::cli

@@ -3,13 +3,12 @@
 #include <ostream>
 #include <string>
 
-#include "app/Log.h"
-#include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
+#include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/ServiceFlows.h"
 #include "pbx/Tpbx.h"
 #include "services/Services.h"
 
@@ -29,35 +28,20 @@ int CheckServiceCommand::Run(const ParsedArgs& args, CliIo& io) {
     std::string usage;
     if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
 
-    WriteLog("");
-    WriteLog("LOG: -----> Check Service");
-    auto [code, text] = session.Connect();
+    CliFlow flow(io, session);
     const bool challenge = args.Has("challenge");
-    if (code == 0) {
-        ActionRunner runner(io);
-        code = runner.Run(challenge ? kActCheckServiceExt : kActCheckService);
-        text = io.services().ctrl.resultText();
-    }
-    if (code != 0) {
-        const std::string message = FailureMessage(code, text);
-        WriteLog("LOG: Check Service Fail: %s", message);
-        io.ClearStatus();
-        io.err() << message << '\n';
-        return kExitFailure;
-    }
+    const Result checked = flows::CheckService(flow.ctx(), challenge);
+    if (!checked.ok()) return kExitFailure;
 
-    const Tpbx& pbx = session.pbx();
-    std::string message = Text(kTextServiceOk);
-    if (!pbx.platform.empty()) message += "\nPlatform: " + pbx.platform;
-    if (!pbx.swVersion.empty()) message += "- SW Version: " + pbx.swVersion;
-    WriteLog("LOG: Check Service OK: %s", message);
     // The window's box shows the platform on a second line; one line here.
+    std::string message = checked.text;
     for (char& c : message) {
         if (c == '\n') c = ' ';
     }
     io.out() << message;
     // The challenge itself is a secret: only whether one came is told.
     if (challenge) {
+        const Tpbx& pbx = io.services().pbx;
         io.out() << (pbx.browserChallenge.empty()
                          ? " No portal challenge received."
                          : " Portal challenge received (cIdx " + std::to_string(pbx.cIdx) + ").");

@@ -8,11 +8,13 @@
 #include "app/Log.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
+#include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/CarryOutAction.h"
+#include "flows/ServiceFlows.h"
 #include "pbx/Tpbx.h"
 #include "services/Services.h"
 
@@ -62,23 +64,13 @@ int DiscoverCommand::Run(const ParsedArgs& args, CliIo& io) {
                               std::to_string(kMaxWaitMs) + ", not '" + *value + "'");
     }
 
-    // The services point the log at the user's folder: made before the first line.
+    CliFlow flow(io);
     Tpbx& pbx = io.services().pbx;
-    WriteLog("");
-    WriteLog("LOG: -----> Find Servers");
     pbx.SetDiscoveryWait(std::chrono::milliseconds(waitMs));
-    ActionRunner runner(io);
-    if (const int code = runner.Run(kActFindServersOnLan); code != 0) {
-        const std::string message = FailureMessage(code, io.services().ctrl.resultText());
-        WriteLog("ERR: Find Servers Fail: %s", message);
-        io.ClearStatus();
-        io.err() << message << '\n';
-        return kExitFailure;
-    }
+    static_cast<void>(flows::FindServers(flow.ctx()));
+    if (flows::LastResult(flow.ctx()).code != kResultOk) return kExitFailure;
 
     if (pbx.numServers == 0) {
-        io.ClearStatus();
-        io.err() << Text(kTextNoPbxFound) << '\n';
         // Nothing to store is a failure of --use; finding nothing is not one of the search.
         return use > 0 ? kExitFailure : kExitOk;
     }

@@ -4,11 +4,12 @@
 #include <string>
 
 #include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
+#include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/ServiceFlows.h"
 #include "pbx/Tpbx.h"
 #include "services/Services.h"
 
@@ -19,18 +20,9 @@ std::vector<OptionSpec> ExtensionsCommand::Options() const { return PbxConnectio
 int ExtensionsCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
     PbxSession session(args, io);
-    auto [code, text] = session.Connect();
-    if (code == 0) {
-        ActionRunner runner(io);
-        code = runner.Run(kActGetExtnInfo);
-        text = io.services().ctrl.resultText();
-    }
-    if (code != 0) {
-        io.ClearStatus();
-        io.err() << FailureMessage(code, text) << '\n';
-        return kExitFailure;
-    }
-    const Tpbx& pbx = session.pbx();
+    CliFlow flow(io, session);
+    if (!flows::LoadExtensions(flow.ctx()).ok()) return kExitFailure;
+    const Tpbx& pbx = io.services().pbx;
     if (pbx.extnInfoList.size() > 1) io.out() << "central\t" << Text(kTextCentralStore) << '\n';
     for (const TExtnInfo& e : pbx.extnInfoList) {
         io.out() << e.devID << '\t' << e.extnName << '\t' << e.extnNumber << '\n';

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
+#include "cli/CliFlow.h"
 #include "cli/CliIo.h"
-#include "cli/OutlookTransfer.h"
+#include "flows/CarryOutAction.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
 
@@ -64,9 +64,10 @@ int FoldersCommand::Run(const ParsedArgs& args, CliIo& io) {
     if (!words.empty() && words.size() != 2)
         return UsageError(io, *this, "create takes one folder path");
 
-    UseAddressBookSetting(io);
-    ActionRunner runner(io);
-    if (runner.Run(kActGetOutlookFolderInfo) != 0) return runner.ReportFailure();
+    CliFlow flow(io);
+    if (flows::CarryOutAction(flow.ctx(), kActGetOutlookFolderInfo) != 0) {
+        return flow.frontEnd().Report(flows::LastResult(flow.ctx()));
+    }
     if (!words.empty()) return Create(io, *this, words[1]);
     PrintTree(io.out(), OutlookStore(io.services()).folderTree, 0, args.Has("paths"));
     return kExitOk;

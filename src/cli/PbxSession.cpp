@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/KorviSettings.h"
-#include "app/Log.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
+#include "cli/CliFrontEnd.h"
 #include "cli/CliIo.h"
 #include "cli/SecretInput.h"
+#include "flows/CarryOutAction.h"
+#include "flows/FlowContext.h"
 #include "pbx/Tpbx.h"
 #include "services/Services.h"
-#include "sync/Tctrl.h"
 
 namespace korvi::cli {
 
@@ -47,8 +46,6 @@ std::vector<OptionSpec> PbxConnectionOptions(bool withContactType) {
 
 PbxSession::PbxSession(const ParsedArgs& args, CliIo& io) : m_args(args), m_io(io) {}
 
-Tpbx& PbxSession::pbx() { return m_io.services().pbx; }
-
 bool PbxSession::CheckUsage(std::string& error) const {
     if (const auto type = m_args.Value("contact-type")) {
         long long id = 0;
@@ -60,34 +57,36 @@ bool PbxSession::CheckUsage(std::string& error) const {
     return true;
 }
 
-Result PbxSession::Connect() {
+const KorviSettings& PbxSession::Settings() {
+    if (m_settings) return *m_settings;
     KorviSettings settings;
     GetFormSettingsFromRegistry(settings);
-    m_fields.url = m_args.ValueOr("url", settings.pbxUrl);
-    m_fields.port = m_args.ValueOr("port", settings.pbxPort);
-    m_fields.userName = m_args.ValueOr("user", settings.userName);
-    m_fields.timeout = m_args.ValueOr("timeout", settings.connTimeout);
-    m_fields.pin = settings.pin;
-    m_storedType = settings.syncContactType;
-    m_storedTypeName = settings.syncContactTypeName;
-    if (m_args.Has("pin-stdin") && !ReadSecretLine(m_io, "PIN: ", m_fields.pin)) {
-        m_fields.pin.clear();
+    settings.pbxUrl = m_args.ValueOr("url", settings.pbxUrl);
+    settings.pbxPort = m_args.ValueOr("port", settings.pbxPort);
+    settings.userName = m_args.ValueOr("user", settings.userName);
+    settings.connTimeout = m_args.ValueOr("timeout", settings.connTimeout);
+    if (m_args.Has("pin-stdin") && !ReadSecretLine(m_io, "PIN: ", settings.pin)) {
+        settings.pin.clear();
     }
-
-    Tpbx& client = pbx();
-    static_cast<void>(client.SetConnectionParams(
-        m_fields.url + ":" + m_fields.port, m_fields.userName, m_fields.timeout, m_fields.pin));
-    return client.ValidateConnectionParams();
+    m_settings = std::move(settings);
+    return *m_settings;
 }
 
-Result PbxSession::ChooseContactType() {
+Result PbxSession::ChooseContactType(flows::FlowContext& ctx) {
     m_contactTypeMissing = false;
-    Tpbx& client = pbx();
+    Tpbx& client = ctx.services.pbx;
+    const KorviSettings& s = ctx.settings;
+    static_cast<void>(
+        client.SetConnectionParams(s.pbxUrl + ":" + s.pbxPort, s.userName, s.connTimeout, s.pin));
+    if (Result connection = client.ValidateConnectionParams(); !connection.ok()) {
+        return connection;
+    }
+
     const std::optional<std::string> option = m_args.Value("contact-type");
     long long id = 0;
     if (!option) {
-        client.contactType = m_storedType;
-        client.contactTypeName = m_storedTypeName;
+        client.contactType = s.syncContactType;
+        client.contactTypeName = s.syncContactTypeName;
     } else if (IsCentral(*option) || (ParseInt(*option, id) && id == kContactTypeCentral)) {
         client.contactType = kContactTypeCentral;
         client.contactTypeName = Text(kTextCentralStore);
@@ -96,9 +95,9 @@ Result PbxSession::ChooseContactType() {
             return {kResultLocalFailure, "Invalid contact type '" + *option + "'"};
         }
         // The window takes the name from the extension list it shows; so does the tool.
-        if (client.extnInfoList.empty()) {
-            ActionRunner runner(m_io);
-            if (runner.Run(kActGetExtnInfo) != 0) return m_io.services().ctrl.result();
+        if (client.extnInfoList.empty() &&
+            flows::CarryOutAction(ctx, kActGetExtnInfo) != kResultOk) {
+            return flows::LastResult(ctx);
         }
         const std::string devID = std::to_string(id);
         const auto it = std::find_if(client.extnInfoList.begin(), client.extnInfoList.end(),
@@ -115,32 +114,9 @@ Result PbxSession::ChooseContactType() {
     return checked;
 }
 
-void HintContactType(CliIo& io, const PbxSession& session) {
-    if (!session.contactTypeMissing()) return;
-    io.Error(
-        "choose the phonebook with --contact-type central|DEVID ('korvi extensions' lists "
-        "them)");
-}
-
-std::string FailureMessage(int code, const std::string& text) {
-    return text + " (Error Code " + std::to_string(code) + ")";
-}
-
-bool ReportFileTransferStop(CliIo& io, const PbxSession& session, int code, const std::string& text,
-                            std::string_view failedHistory) {
-    if (code == kResultCancelled) {
-        WriteLog("LOG: Cancelled");
-        WriteHistory("Fail: Action cancelled");
-        io.ClearStatus();
-        io.err() << Text(kTextActionCancelled) << '\n';
-        return true;
-    }
-    if (code == 0) return false;
-    WriteHistory(failedHistory, text);
-    io.ClearStatus();
-    io.err() << FailureMessage(code, text) << '\n';
-    HintContactType(io, session);
-    return true;
+void PbxSession::Attach(CliFrontEnd& frontEnd, flows::FlowContext& ctx) {
+    frontEnd.SetContactTypeChoice([this, &ctx](Tpbx&) { return ChooseContactType(ctx); });
+    frontEnd.SetContactTypeMissing([this] { return m_contactTypeMissing; });
 }
 
 }  // namespace korvi::cli

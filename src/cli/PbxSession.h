@@ -1,6 +1,6 @@
-// What every PBX command shares: the connection options, the connection values as the
-// Settings tab would hold them (the stored settings with the command line's values over them),
-// their checks, and the choice of the phonebook (contact type) to work on.
+// What every PBX command shares: the connection options, the settings as the Settings tab
+// would hold them (the stored settings with the command line's values over them), and the
+// choice of the phonebook (contact type) to work on.
 #pragma once
 
 #include <cstdint>
@@ -9,30 +9,23 @@
 #include <string_view>
 #include <vector>
 
+#include "app/KorviSettings.h"
 #include "app/Result.h"
 #include "cli/Command.h"
 
-namespace korvi {
-class Tpbx;
+namespace korvi::flows {
+struct FlowContext;
 }
 
 namespace korvi::cli {
 
+class CliFrontEnd;
 class CliIo;
 class ParsedArgs;
 
 // --url --port --user --pin-stdin --timeout, and --contact-type where a command works on one
 // phonebook.
 std::vector<OptionSpec> PbxConnectionOptions(bool withContactType);
-
-// The connection fields, as typed (untrimmed), the way the portal login needs them.
-struct PbxFields {
-    std::string url;  // scheme and host, without the port
-    std::string port;
-    std::string userName;
-    std::string pin;
-    std::string timeout;
-};
 
 class PbxSession {
 public:
@@ -41,39 +34,25 @@ public:
     // Checks the options' form: false with a message for a usage error.
     [[nodiscard]] bool CheckUsage(std::string& error) const;
 
-    // Reads the fields (the PIN from standard input with --pin-stdin), hands them to the PBX
-    // client and runs the connection checks. Success, or the failing check's result.
-    Result Connect();
+    // The stored settings with --url, --port, --user, --timeout over them and the PIN (from
+    // standard input with --pin-stdin, read once). The flows hand them to the PBX client.
+    const KorviSettings& Settings();
 
-    // --contact-type central|DEVID, or the stored "SyncContactType" with its name. A device id
-    // is looked up in the user's extensions (GetExtnInfo) for its name. Then the contact type
-    // check. Success, or the failing step's result.
-    Result ChooseContactType();
-
-    const PbxFields& fields() const { return m_fields; }
+    // The extension box of the command line: the connection checks, then --contact-type
+    // central|DEVID or the stored "SyncContactType" with its name; a device id is looked up
+    // in the user's extensions (action 3) for its name. Then the contact type check.
+    Result ChooseContactType(flows::FlowContext& ctx);
     // The last ChooseContactType failed because no contact type was chosen at all.
     bool contactTypeMissing() const { return m_contactTypeMissing; }
-    Tpbx& pbx();
+
+    // Lets front end choose the contact type through this session, with its hint.
+    void Attach(CliFrontEnd& frontEnd, flows::FlowContext& ctx);
 
 private:
     const ParsedArgs& m_args;
     CliIo& m_io;
-    PbxFields m_fields;
-    int32_t m_storedType = 0;
-    std::string m_storedTypeName;
+    std::optional<KorviSettings> m_settings;
     bool m_contactTypeMissing = false;
 };
-
-// "korvi: " and a hint to stderr when the contact type check failed for want of a choice.
-void HintContactType(CliIo& io, const PbxSession& session);
-
-// The window's failure box text: result text, " (Error Code N)".
-std::string FailureMessage(int code, const std::string& text);
-
-// Reports a file transfer that was cancelled or failed as the import/export tab does: the cancel
-// lines, or the history line failedHistory (a format taking the result text) and the failure
-// message. Returns true when code was not 0, so that the caller stops with kExitFailure.
-bool ReportFileTransferStop(CliIo& io, const PbxSession& session, int code, const std::string& text,
-                            std::string_view failedHistory);
 
 }  // namespace korvi::cli

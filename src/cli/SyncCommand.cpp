@@ -1,27 +1,22 @@
 #include "cli/SyncCommand.h"
 
-#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <system_error>
 
 #include <fmt/format.h>
 
 #include "app/KorviSettings.h"
-#include "app/Log.h"
 #include "app/Prompt.h"
-#include "app/SettingsRegistry.h"
 #include "app/Texts.h"
-#include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/Cli.h"
+#include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/SyncFlows.h"
 #include "pbx/Tpbx.h"
-#include "services/OutlookPartner.h"
 #include "services/Services.h"
-#include "stores/outlook/Toutlook.h"
 #include "sync/ActionListProcessing.h"
 #include "sync/SyncActions.h"
 
@@ -29,16 +24,16 @@ namespace korvi::cli {
 
 namespace {
 
+// The options; an option not given leaves the stored setting.
 struct SyncChoices {
-    int partner = ePartner_Outlook;
-    std::string folder;
-    int direction = eSyncDir_Both;
-    int conflict = eSync_PBX_wins;
+    std::optional<int> partner;
+    std::optional<std::string> folder;
+    std::optional<int> direction;
+    std::optional<int> conflict;
     std::optional<int> similar;
     bool silent = false;
     bool dryRun = false;
     bool reset = false;
-    KorviSettings settings;
 };
 
 std::optional<int> ParseDirection(const std::string& text) {
@@ -52,15 +47,8 @@ std::optional<int> ParseDirection(const std::string& text) {
     return std::nullopt;
 }
 
-// The options over the stored settings; false with a message for a usage error.
+// The options; false with a message for a usage error.
 bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
-    KorviSettings settings;
-    GetAllSettingsFromRegistry(settings);
-    c.partner = settings.syncPartner;
-    c.folder = settings.syncOutlookFolder;
-    c.direction = settings.syncDir;
-    c.conflict = settings.conflictRes;
-    c.settings = settings;
     if (auto p = args.Value("partner")) {
         if (*p == "outlook") {
             c.partner = ePartner_Outlook;
@@ -71,7 +59,7 @@ bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
             return false;
         }
     }
-    if (auto f = args.Value("folder")) c.folder = *f;
+    c.folder = args.Value("folder");
     if (auto d = args.Value("direction")) {
         const auto parsed = ParseDirection(*d);
         if (!parsed) {
@@ -117,29 +105,6 @@ bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
     return true;
 }
 
-bool Confirm(CliIo& io, const std::string& id, const std::string& text) {
-    Question q;
-    q.kind = Question::Kind::Confirm;
-    q.id = id;
-    q.caption = Text(kTextConfirm);
-    q.text = text;
-    return io.prompt().Ask(q) == kOk;
-}
-
-// The pair's key: the folder's entry id, known once the folder is open.
-int FolderStoreId(Toutlook& outlook, const std::string& folder, std::string& storeId,
-                  std::string& text) {
-    outlook.folderPath = folder;
-    Result opened = outlook.OpenFolder();
-    if (!opened.ok()) {
-        text = std::move(opened.text);
-        return opened.code;
-    }
-    storeId = outlook.contactStoreID();
-    outlook.CloseFolder();
-    return 0;
-}
-
 std::string NumbersText(const TContact& c, bool withStates) {
     std::string out;
     if (!c.numbers) return out;
@@ -171,37 +136,27 @@ void PrintCounts(CliIo& io, const Tctrl& ctrl, const std::string& partnerName) {
         ctrl.partnerDeletes, ctrl.partnerAmends);
 }
 
-int ResetSyncList(CliIo& io, const SyncChoices& choices) {
-    Services& services = io.services();
-    std::string storeId, text;
-    const int rc = FolderStoreId(OutlookStore(services), choices.folder, storeId, text);
-    if (rc != 0) {
-        io.err() << FailureMessage(rc, text) << '\n';
-        return kExitFailure;
-    }
-    const auto file = services.contactFile.SyncFilePath(services.pbx.contactType, storeId);
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        io.out() << "No sync list for this pair (" << file.string()
+int PrintReset(CliIo& io, const flows::ResetOutcome& reset) {
+    using Kind = flows::ResetOutcome::Kind;
+    if (reset.kind == Kind::kNoList) {
+        io.out() << "No sync list for this pair (" << reset.file.string()
                  << "): the next sync is a first-time sync.\n";
         return kExitOk;
     }
-    if (!Confirm(io, "reset-sync-list",
-                 "The sync list " + file.string() + " of " + services.pbx.contactTypeName +
-                     " and Outlook folder [" + choices.folder +
-                     "] will be deleted; the next sync is a first-time sync.\n\n" +
-                     Text(kTextDoYouWantToContinue) + "\n")) {
-        WriteLog("LOG: Cancelled");
-        io.Error(Text(kTextActionCancelled));
-        return kExitFailure;
-    }
-    if (!std::filesystem::remove(file, ec) || ec) {
-        io.Error(file.string() + ": " + (ec ? ec.message() : "not deleted"));
-        return kExitFailure;
-    }
-    WriteLog("LOG: Sync list deleted: %s", file.string());
-    io.out() << "Deleted " << file.string() << "\n";
+    if (reset.kind != Kind::kDeleted) return kExitFailure;
+    io.out() << "Deleted " << reset.file.string() << "\n";
     return kExitOk;
+}
+
+void PrintDryRun(CliIo& io, const flows::SyncOutcome& outcome, const std::string& plan,
+                 const std::string& partnerName) {
+    const Tctrl& ctrl = io.services().ctrl;
+    if (outcome.firstTime && plan.empty()) {
+        io.out() << "No sync list yet: a first-time sync, contacts matched by name.\n";
+    }
+    PrintActionList(io, ctrl, plan);
+    PrintCounts(io, ctrl, partnerName);
+    io.out() << "Dry run: nothing was changed.\n";
 }
 
 }  // namespace
@@ -245,32 +200,24 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
     PbxSession session(args, io);
     if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
 
-    if (choices.partner != ePartner_Outlook) {
-        const std::string notAvailable = PartnerNotAvailableText(choices.partner);
-        WriteLog("ERR: %s", notAvailable);
-        io.err() << FailureMessage(kResultActionNotAvailable, notAvailable) << '\n';
+    CliFlow flow(io, session);
+    flows::FlowContext& ctx = flow.ctx();
+    KorviSettings& settings = ctx.settings;
+    if (choices.partner) settings.syncPartner = *choices.partner;
+    if (choices.folder) settings.syncOutlookFolder = *choices.folder;
+    if (choices.direction) settings.syncDir = *choices.direction;
+    if (choices.conflict) settings.conflictRes = *choices.conflict;
+    if (!flows::CheckSyncPartner(ctx).ok()) return kExitFailure;
+
+    // The phonebook of the options, as the sync tab's selection gives it.
+    if (Result chosen = session.ChooseContactType(ctx); !chosen.ok()) {
+        flow.frontEnd().Failure(chosen);
         return kExitFailure;
     }
     Services& services = io.services();
-    services.Configure(choices.settings);
-    Tctrl& ctrl = services.ctrl;
-    Tpbx& pbx = services.pbx;
-    Toutlook& outlook = OutlookStore(services);
-
-    Result connected = session.Connect();
-    if (connected.ok()) connected = session.ChooseContactType();
-    auto [code, text] = std::move(connected);
-    if (code != 0) {
-        io.err() << FailureMessage(code, text) << '\n';
-        HintContactType(io, session);
-        return kExitFailure;
-    }
-    if (pbx.contactTypeName.empty()) {
-        io.Error(Text(kTextCannotSync));
-        WriteLog("ERR: Cannot Sync. Invalid ContactType Name");
-        return kExitFailure;
-    }
-    if (choices.reset) return ResetSyncList(io, choices);
+    settings.syncContactType = services.pbx.contactType;
+    settings.syncContactTypeName = services.pbx.contactTypeName;
+    if (choices.reset) return PrintReset(io, flows::ResetSyncList(ctx));
 
     std::string plan;
     if (choices.dryRun) {
@@ -280,114 +227,28 @@ int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
         services.RegisterSyncActions(options);
     }
     io.prompt().SetSimilarAnswer(choices.similar);
-    const std::string partnerName = PartnerName(choices.partner);
-    const std::string label = SyncDirectionLabel(choices.partner, choices.direction);
-    const char* how = choices.silent ? "Automatically" : "Manually";
-    // A dry run changes nothing, so it leaves no trace in the sync history either.
-    const bool history = !choices.dryRun;
-
-    WriteLog("");
-    if (history) WriteHistory("");
-    ActionRunner runner(io);
-    if (runner.Run(kActGetOutlookVersion, choices.silent ? 1 : 0) != 0) {
-        return runner.ReportFailure();
-    }
-    WriteLog(choices.silent ? "LOG: -----> AutoSync: %s (%d - %s)"
-                            : "LOG: -----> Synchronize: %s (%d - %s)",
-             label, outlook.versionCode, outlook.versionName);
-    if (outlook.versionCode < 3) {
-        WriteLog("ERR: Outlook Version (%d) not supported!", outlook.versionCode);
-        if (history) {
-            WriteHistory("Sync started [%s] - Fail: Outlook Version (%d) not supported!", how,
-                         outlook.versionCode);
-        }
-        io.Error(Text(kTextOutlookTooOld, {}, kAppName));
-        return kExitFailure;
-    }
-    if (history) {
-        WriteHistory("Sync started [%s] - Direction [%s] - Outlook Folder [%s] - Device [%s]", how,
-                     label, choices.folder, pbx.contactTypeName);
-    }
-
-    ctrl.partner = choices.partner;
-    ctrl.outlookFolder = choices.folder;
-    ctrl.syncDirection = choices.direction;
-    ctrl.conflictResolution = choices.conflict;
-
-    bool firstTimeSync = false;
-    if (choices.direction != eSyncDir_ReplacePartner && choices.direction != eSyncDir_ReplacePbx) {
-        std::string storeId;
-        code = FolderStoreId(outlook, choices.folder, storeId, text);
-        if (code != 0) {
-            if (history) WriteHistory("Sync Fail - %s (Error Code %d)", text, code);
-            io.err() << FailureMessage(code, text) << '\n';
-            return kExitFailure;
-        }
-        const bool firstTime =
-            !services.contactFile.CheckIfSyncFileExists(pbx.contactType, storeId).ok();
-        firstTimeSync = firstTime;
-        if (firstTime && !choices.silent && !choices.dryRun) {
-            const std::string warning =
-                Text(kTextFirstSyncOutlook, choices.folder, pbx.contactTypeName) + "\n\n" +
-                Text(kTextFirstSyncDuplicates) + "\n\n" + Text(kTextFirstSyncBackup, partnerName) +
-                "\n" + Text(kTextDoYouWantToContinue) + "\n";
-            if (!Confirm(io, "first-time-sync", warning)) {
-                WriteLog("LOG: Cancelled");
-                io.Error(Text(kTextActionCancelled));
-                return kExitFailure;
-            }
-        }
-    }
-
-    code = runner.Run(kActSyncContacts, choices.silent ? 1 : 0);
-    text = ctrl.resultText();
+    flows::SyncRequest request;
+    request.automatic = choices.silent;
+    request.dryRun = choices.dryRun;
+    const flows::SyncOutcome outcome = flows::SyncNow(ctx, request);
+    const Result& result = outcome.result;
+    if (!result.ok() && result.code != kResultGmailNumbersSkipped) return kExitFailure;
+    const std::string partnerName = services.ctrl.partnerName;
     if (choices.dryRun) {
-        if (code != 0) return runner.ReportFailure();
-        if (firstTimeSync && plan.empty()) {
-            io.out() << "No sync list yet: a first-time sync, contacts matched by name.\n";
-        }
-        PrintActionList(io, ctrl, plan);
-        PrintCounts(io, ctrl, partnerName);
-        io.out() << "Dry run: nothing was changed.\n";
+        PrintDryRun(io, outcome, plan, partnerName);
         return kExitOk;
     }
+    io.out() << flow.frontEnd().InformationText();
+    // A whole side copied onto the other counts as updates, not as queued actions.
+    const Tctrl& ctrl = services.ctrl;
     const bool replace =
-        choices.direction == eSyncDir_ReplacePartner || choices.direction == eSyncDir_ReplacePbx;
-    if (code == 0 || code == kResultGmailNumbersSkipped) {
-        if (ctrl.pbxUpdates != 0 || ctrl.partnerUpdates != 0) {
-            io.out() << (code == 0
-                             ? Text(kTextSyncDone, partnerName, {}, std::to_string(ctrl.pbxUpdates),
-                                    std::to_string(ctrl.partnerUpdates))
-                             : Text(kTextSyncGmailNumbersSkipped))
-                     << '\n';
-            if (replace) {
-                WriteHistory("Successful Sync.");
-            } else {
-                WriteHistory(
-                    "Successful Sync - [PBX: %d added %d deleted %d amended] [%s: %d added %d "
-                    "deleted %d amended]",
-                    ctrl.pbxAdds, ctrl.pbxDeletes, ctrl.pbxAmends, partnerName, ctrl.partnerAdds,
-                    ctrl.partnerDeletes, ctrl.partnerAmends);
-            }
-        } else {
-            io.out() << (code == 0 ? Text(kTextSyncNoUpdates) : Text(kTextSyncGmailNumbersSkipped))
-                     << '\n';
-            WriteHistory("No updates since last Sync.");
-        }
-        // A whole side copied onto the other counts as updates, not as queued actions.
-        const int queued = ctrl.pbxAdds + ctrl.pbxDeletes + ctrl.pbxAmends + ctrl.partnerAdds +
-                           ctrl.partnerDeletes + ctrl.partnerAmends;
-        if (!replace && queued == ctrl.pbxUpdates + ctrl.partnerUpdates && queued > 0) {
-            PrintCounts(io, ctrl, partnerName);
-        }
-        return kExitOk;
+        settings.syncDir == eSyncDir_ReplacePartner || settings.syncDir == eSyncDir_ReplacePbx;
+    const int queued = ctrl.pbxAdds + ctrl.pbxDeletes + ctrl.pbxAmends + ctrl.partnerAdds +
+                       ctrl.partnerDeletes + ctrl.partnerAmends;
+    if (!replace && queued == ctrl.pbxUpdates + ctrl.partnerUpdates && queued > 0) {
+        PrintCounts(io, ctrl, partnerName);
     }
-    // A cancel has its history line already ("Fail: Action cancelled"); an automatic sync
-    // records it once more as a failure, as the timer does.
-    if (code != kResultCancelled || choices.silent) {
-        WriteHistory("Sync Fail - %s (Error Code %d)", text, code);
-    }
-    return runner.ReportFailure();
+    return kExitOk;
 }
 
 }  // namespace korvi::cli

@@ -1,0 +1,137 @@
+#include "cli/CliFrontEnd.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <system_error>
+
+#include "app/Texts.h"
+#include "cli/CliIo.h"
+#include "cli/CliProgress.h"
+#include "cli/Command.h"
+#include "cli/InterruptGuard.h"
+#include "stores/outlook/Toutlook.h"
+#include "sync/Tctrl.h"
+
+namespace korvi::cli {
+
+namespace {
+
+// How often the progress line is redrawn and Ctrl-C looked at; the end of the action itself
+// wakes the wait at once.
+constexpr std::chrono::milliseconds kPollInterval{100};
+
+void ContactTypeHint(CliIo& io) {
+    io.Error(
+        "choose the phonebook with --contact-type central|DEVID ('korvi extensions' lists "
+        "them)");
+}
+
+}  // namespace
+
+CliFrontEnd::CliFrontEnd(CliIo& io) : m_io(io) {}
+
+Prompt& CliFrontEnd::prompt() { return m_io.prompt(); }
+
+void CliFrontEnd::Information(const std::string& text) { m_information.push_back(text); }
+
+std::string CliFrontEnd::InformationText() const {
+    std::string text;
+    for (const auto& line : m_information) text += line + '\n';
+    return text;
+}
+
+void CliFrontEnd::Warning(const std::string& text) {
+    m_io.ClearStatus();
+    m_io.err() << text << '\n';
+    m_io.err().flush();
+}
+
+void CliFrontEnd::Error(const std::string& text) { m_io.Error(text); }
+
+void CliFrontEnd::Failure(const Result& result) {
+    m_io.ClearStatus();
+    m_io.err() << flows::FailureText(result) << '\n';
+    m_io.err().flush();
+    if (m_contactTypeMissing && m_contactTypeMissing()) ContactTypeHint(m_io);
+}
+
+void CliFrontEnd::Cancelled(const Result& result) {
+    m_io.ClearStatus();
+    m_io.err() << result.text << '\n';
+    m_io.err().flush();
+}
+
+void CliFrontEnd::Declined(const std::string& text) { m_io.Error(text); }
+
+void CliFrontEnd::Unshown(const std::string& text) { m_io.Error(text); }
+
+int CliFrontEnd::Report(const Result& result) {
+    if (result.ok()) return kExitOk;
+    if (result.cancelled()) {
+        Cancelled(result);
+    } else {
+        Failure(result);
+    }
+    return kExitFailure;
+}
+
+bool CliFrontEnd::WaitForAction(Tctrl& ctrl, int silent) {
+    std::optional<InterruptGuard> interrupt;
+    if (m_io.catchInterrupt()) interrupt.emplace();
+    CliProgress progress(m_io);
+    while (!ctrl.WaitUntilIdle(kPollInterval)) {
+        if (InterruptGuard::Interrupted() || m_io.CancelCheckSaysStop()) {
+            progress.Finish();
+            return true;
+        }
+        if (silent == 0) progress.Update(ctrl.ReadProgress());
+    }
+    progress.Finish();
+    return false;
+}
+
+void CliFrontEnd::AfterCancel(Tctrl& ctrl) {
+    m_io.Note("Cancelling...");
+    ctrl.WaitUntilIdle();
+}
+
+Result CliFrontEnd::SelectContactType(Tpbx& pbx) {
+    return m_chooseContactType ? m_chooseContactType(pbx) : Result();
+}
+
+std::optional<std::string> CliFrontEnd::ChooseFile(flows::FileDialog dialog) {
+    if (!m_file) return std::nullopt;
+    std::error_code ec;
+    std::filesystem::path file = std::filesystem::absolute(*m_file, ec);
+    if (ec) file = *m_file;
+    if (dialog != flows::FileDialog::kOpenXml && std::filesystem::exists(file, ec)) {
+        // The window's save dialog asks before it replaces a file.
+        Question question;
+        question.id = "confirm-overwrite";
+        question.caption = Text(kTextConfirm);
+        question.text = file.string() + " already exists.\n\nDo you want to replace it?";
+        if (m_io.prompt().Ask(question) != kOk) return std::nullopt;
+    }
+    return file.string();
+}
+
+Result CliFrontEnd::ChooseOutlookFolder(Toutlook& store) {
+    if (!m_folder && !m_selectDefaultFolder) return {};
+    // The chooser's part for a command line: the named contacts folder (the default one when
+    // no name is given) looked up in the tree that action 16 filled.
+    const std::string path = m_folder ? *m_folder : std::string(kDefaultContactsPath);
+    const OutlookFolderNode* node = store.FindNode(path);
+    if (node == nullptr || node->info.defaultItemType != outlook::olContactItem) {
+        return {kResultLocalFailure, Text(kTextOutlookFolderNotOpened, {}, path)};
+    }
+    store.SelectFolderNode(node);
+    return {};
+}
+
+std::optional<std::string> CliFrontEnd::ChooseServer(const std::vector<std::string>&) {
+    return std::nullopt;
+}
+
+}  // namespace korvi::cli

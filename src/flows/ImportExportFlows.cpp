@@ -1,0 +1,346 @@
+#include "flows/ImportExportFlows.h"
+
+#include <cctype>
+#include <string>
+
+#include "app/Log.h"
+#include "app/Texts.h"
+#include "flows/CarryOutAction.h"
+#include "flows/FlowContext.h"
+#include "services/OutlookPartner.h"
+#include "services/Services.h"
+
+namespace korvi::flows {
+
+namespace {
+
+constexpr char kCancelledHistory[] = "Fail: Action cancelled";
+
+Result Cancel() { return {kResultCancelled, Text(kTextActionCancelled)}; }
+
+bool Confirm(FlowContext& ctx, const std::string& id, const std::string& text) {
+    Question question;
+    question.kind = Question::Kind::Confirm;
+    question.id = id;
+    question.caption = Text(kTextConfirm);
+    question.text = text;
+    return ctx.frontEnd.prompt().Ask(question) == kOk;
+}
+
+void WriteCancelLines() {
+    WriteLog("LOG: Cancelled");
+    WriteHistory(kCancelledHistory);
+}
+
+int ContactCount(const FlowContext& ctx) {
+    return static_cast<int>(ctx.services.ctrl.pbxContactList.size());
+}
+
+// The contact type, then the action: a failed selection ends the operation as the action's
+// failure would.
+Result SelectAndRun(FlowContext& ctx, int action) {
+    if (Result selected = ctx.frontEnd.SelectContactType(ctx.services.pbx); !selected.ok()) {
+        return selected;
+    }
+    CarryOutAction(ctx, action);
+    return LastResult(ctx);
+}
+
+bool EndsWithCsv(const std::string& file) {
+    if (file.size() < 4) return false;
+    std::string extension = file.substr(file.size() - 4);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".csv";
+}
+
+// A failed action where the flow has nothing of its own to say: the failure box, or nothing
+// more for a cancel.
+Result ReportFailed(FlowContext& ctx, Result failed) {
+    if (failed.cancelled()) {
+        ctx.frontEnd.Cancelled(failed);
+    } else {
+        ctx.frontEnd.Failure(failed);
+    }
+    return failed;
+}
+
+// The version step both address book flows begin with: success to go on.
+Result CheckOutlookVersion(FlowContext& ctx, const char* flow, const char* unsupportedHistory) {
+    Toutlook& outlook = OutlookStore(ctx.services);
+    WriteLog("");
+    WriteHistory("");
+    if (CarryOutAction(ctx, kActGetOutlookVersion) != 0) {
+        const std::string text = ctx.services.ctrl.resultText();
+        WriteLog("LOG: -----> %s FAIL: %s", flow, text);
+        WriteHistory("%s FAIL: %s", flow, text);
+        ctx.frontEnd.Unshown(text);
+        return LastResult(ctx);
+    }
+    WriteLog("LOG: -----> %s (%d - %s)", flow, outlook.versionCode, outlook.versionName);
+    WriteHistory("%s (%s)", flow, outlook.versionName);
+    if (outlook.versionCode > 2) return {};
+    const Result unsupported{kResultLocalFailure, Text(kTextOutlookTooOld, {}, kAppName)};
+    ctx.frontEnd.Error(unsupported.text);
+    WriteLog("ERR: Outlook Version not supported!");
+    WriteHistory("%s", unsupportedHistory);
+    return unsupported;
+}
+
+// The folder chooser: success with the folder chosen, a cancel (the two cancel lines), or a
+// choice that could not be made (its failure history line). Anything but success ends the flow.
+Result ChooseFolder(FlowContext& ctx, Toutlook& outlook, bool forExport,
+                    const char* failedHistory) {
+    outlook.ResetChooser();
+    outlook.showCreateButton = forExport ? 1 : 0;
+    Result chosen = ctx.frontEnd.ChooseOutlookFolder(outlook);
+    if (chosen.ok() && !(forExport && outlook.createCancelled == 1)) return chosen;
+    if (chosen.ok() || chosen.cancelled()) {
+        WriteCancelLines();
+        ctx.frontEnd.Declined(Text(kTextActionCancelled));
+        return Cancel();
+    }
+    WriteHistory(failedHistory, chosen.text);
+    ctx.frontEnd.Error(chosen.text);
+    return chosen;
+}
+
+// "... Outlook folder [%s]" with the chosen folder, or [DEFAULT] for the default one.
+void WriteFolderHistory(const char* format, const char* defaultFormat, int count,
+                        const std::string& typeName, const std::string& folder) {
+    if (folder.empty()) {
+        WriteHistory(defaultFormat, count, typeName);
+    } else {
+        WriteHistory(format, count, typeName, folder);
+    }
+}
+
+}  // namespace
+
+Result DeleteContacts(FlowContext& ctx) {
+    WriteLog("");
+    WriteLog("LOG: -----> Delete Contacts in PBX");
+    WriteHistory("");
+    WriteHistory("Delete Contacts in PBX");
+    Tpbx& pbx = ctx.services.pbx;
+    Result result = ctx.frontEnd.SelectContactType(pbx);
+    if (result.ok()) {
+        if (!Confirm(ctx, "confirm-delete", Text(kTextConfirmDelete, {}, pbx.contactTypeName))) {
+            WriteCancelLines();
+            ctx.frontEnd.Cancelled(Cancel());
+            return Cancel();
+        }
+        CarryOutAction(ctx, kActDeleteContacts);
+        result = LastResult(ctx);
+    }
+    if (!result.ok()) {
+        WriteHistory("Failed to delete contacts in PBX for %s [%s]", pbx.contactTypeName,
+                     result.text);
+        ctx.frontEnd.Failure(result);
+        return result;
+    }
+    WriteHistory("Successfully deleted contacts in PBX for %s", pbx.contactTypeName);
+    ctx.frontEnd.Information(Text(kTextDeleted, {}, pbx.contactTypeName));
+    return result;
+}
+
+Result ExportToFile(FlowContext& ctx, FileDialog dialog) {
+    const bool xml = dialog != FileDialog::kSaveCsv;
+    const char* what = xml ? "Export PBX Contacts to XML File" : "Export PBX Contacts to CSV File";
+    WriteLog("");
+    WriteLog("LOG: -----> %s", what);
+    WriteHistory("");
+    WriteHistory("%s", what);
+
+    ctx.frontEnd.EnterBusyState();
+    Tpbx& pbx = ctx.services.pbx;
+    Tctrl& ctrl = ctx.services.ctrl;
+    Result result = ctx.frontEnd.SelectContactType(pbx);
+    if (result.ok()) {
+        const std::optional<std::string> file = ctx.frontEnd.ChooseFile(dialog);
+        if (!file || file->empty()) {
+            result = Cancel();
+        } else {
+            ctrl.fileName = *file;
+            CarryOutAction(ctx, xml ? kActExportContactsToXMLFile : kActExportContactsToCSVFile);
+            result = LastResult(ctx);
+        }
+    }
+    ctx.frontEnd.LeaveBusyState();
+
+    if (result.cancelled()) {
+        WriteCancelLines();
+        ctx.frontEnd.Cancelled(result);
+    } else if (!result.ok()) {
+        WriteHistory("Failed to export PBX contacts to file [%s]", result.text);
+        ctx.frontEnd.Failure(result);
+    } else {
+        const int count = ContactCount(ctx);
+        WriteHistory("Successfully exported %d contacts from PBX for %s to file [%s]", count,
+                     pbx.contactTypeName, ctrl.fileName);
+        ctx.frontEnd.Information(
+            Text(kTextSavedToFile, {}, pbx.contactTypeName, std::to_string(count)));
+    }
+    return result;
+}
+
+Result ImportFromFile(FlowContext& ctx, bool csvAsCsv) {
+    WriteLog("");
+    WriteLog("LOG: -----> Import PBX Contacts From XML File");
+    WriteHistory("");
+    WriteHistory("Import PBX Contacts From XML File");
+
+    Tpbx& pbx = ctx.services.pbx;
+    Tctrl& ctrl = ctx.services.ctrl;
+    Result result = ctx.frontEnd.SelectContactType(pbx);
+    if (result.ok() &&
+        !Confirm(ctx, "confirm-import", Text(kTextConfirmImport, {}, pbx.contactTypeName))) {
+        result = Cancel();
+    }
+    if (result.ok()) {
+        ctx.frontEnd.EnterBusyState();
+        const std::optional<std::string> file = ctx.frontEnd.ChooseFile(FileDialog::kOpenXml);
+        if (!file || file->empty()) {
+            result = Cancel();
+        } else {
+            ctrl.fileName = *file;
+            const bool csv = csvAsCsv && EndsWithCsv(*file);
+            CarryOutAction(ctx,
+                           csv ? kActImportContactsFromCSVFile : kActImportContactsFromXMLFile);
+            result = LastResult(ctx);
+        }
+        ctx.frontEnd.LeaveBusyState();
+    }
+
+    if (result.cancelled()) {
+        WriteCancelLines();
+        ctx.frontEnd.Cancelled(result);
+    } else if (!result.ok()) {
+        WriteHistory("Failed to import PBX contacts from file [%s]", result.text);
+        ctx.frontEnd.Failure(result);
+    } else {
+        const int count = ContactCount(ctx);
+        WriteHistory("Successfully imported %d contacts to PBX for %s from file [%s]", count,
+                     pbx.contactTypeName, ctrl.fileName);
+        ctx.frontEnd.Information(
+            Text(kTextImported, {}, pbx.contactTypeName, std::to_string(count)));
+    }
+    return result;
+}
+
+Result ExportToOutlook(FlowContext& ctx) {
+    Toutlook& outlook = OutlookStore(ctx.services);
+    if (Result version = CheckOutlookVersion(ctx, "Export PBX Contacts To Outlook",
+                                             "Fail: Outlook version not supported");
+        !version.ok()) {
+        return version;
+    }
+    // Every export adds to the folder; the questions below warn of duplicates.
+    outlook.keepExisting = 1;
+    outlook.folderPath.clear();
+    if (outlook.versionCode == 3) {
+        if (!Confirm(ctx, "outlook-duplicates",
+                     Text(kTextOutlookDefaultDuplicates) + "\n\n" +
+                         Text(kTextOutlookDefaultBackupAdvice) + "\n\n" +
+                         Text(kTextDoYouWantToContinue) + "\n")) {
+            WriteCancelLines();
+            ctx.frontEnd.Declined(Text(kTextActionCancelled));
+            return Cancel();
+        }
+    } else {
+        if (CarryOutAction(ctx, kActGetOutlookFolderInfo) != 0) {
+            return ReportFailed(ctx, LastResult(ctx));
+        }
+        if (Result chosen = ChooseFolder(ctx, outlook, true,
+                                         "Failed to export PBX contacts to Outlook folder [%s]");
+            !chosen.ok()) {
+            return chosen;
+        }
+        if (outlook.newFolderCreated == 0 && outlook.folderContactCount > 0 &&
+            !Confirm(ctx, "outlook-duplicates",
+                     Text(kTextOutlookFolderHasContacts, {}, {},
+                          std::to_string(outlook.folderContactCount)) +
+                         "\n\n" + Text(kTextOutlookFolderDuplicates) + "\n\n" +
+                         Text(kTextOutlookFolderBackupAdvice) + "\n\n" +
+                         Text(kTextDoYouWantToContinue) + "\n")) {
+            WriteCancelLines();
+            ctx.frontEnd.Declined(Text(kTextActionCancelled));
+            return Cancel();
+        }
+    }
+
+    ctx.frontEnd.EnterBusyState();
+    const Result result = SelectAndRun(ctx, kActExportContactsToOutlook);
+    ctx.frontEnd.LeaveBusyState();
+    const std::string& typeName = ctx.services.pbx.contactTypeName;
+    if (result.ok()) {
+        const int count = ContactCount(ctx);
+        ctx.frontEnd.Information(Text(kTextSavedToOutlook, {}, typeName, std::to_string(count)));
+        WriteFolderHistory(
+            "Successfully exported %d contacts from PBX for %s to Outlook folder [%s]",
+            "Successfully exported %d contacts from PBX for %s to Outlook folder [DEFAULT]", count,
+            typeName, outlook.folderPath);
+    } else if (!result.cancelled()) {
+        WriteHistory("Failed to export PBX contacts to Outlook folder [%s]", result.text);
+        ctx.frontEnd.Failure(result);
+    } else {
+        ctx.frontEnd.Cancelled(result);
+    }
+    return result;
+}
+
+Result ImportFromOutlook(FlowContext& ctx) {
+    Toutlook& outlook = OutlookStore(ctx.services);
+    if (Result version = CheckOutlookVersion(ctx, "Import PBX Contacts From Outlook",
+                                             "Fail. Outlook Version not supported!");
+        !version.ok()) {
+        return version;
+    }
+    outlook.folderPath.clear();
+    if (outlook.versionCode >= 4) {
+        if (CarryOutAction(ctx, kActGetOutlookFolderInfo) != 0) {
+            return ReportFailed(ctx, LastResult(ctx));
+        }
+        if (outlook.numContactFolders == 0) {
+            ctx.frontEnd.Error(Text(kTextNoContactFolder));
+            return {kResultLocalFailure, Text(kTextNoContactFolder)};
+        }
+        // With a single contacts folder the default one is used, without a chooser.
+        if (outlook.numContactFolders != 1) {
+            if (Result chosen = ChooseFolder(ctx, outlook, false,
+                                             "Failed to import PBX contacts from Outlook [%s]");
+                !chosen.ok()) {
+                return chosen;
+            }
+        }
+    }
+
+    Tpbx& pbx = ctx.services.pbx;
+    Result result = ctx.frontEnd.SelectContactType(pbx);
+    if (result.ok()) {
+        if (!Confirm(ctx, "confirm-import", Text(kTextConfirmImport, {}, pbx.contactTypeName))) {
+            ctx.frontEnd.Declined(Text(kTextActionCancelled));
+            return Cancel();
+        }
+        ctx.frontEnd.EnterBusyState();
+        CarryOutAction(ctx, kActImportContactsFromOutlook);
+        result = LastResult(ctx);
+        ctx.frontEnd.LeaveBusyState();
+    }
+    const std::string& typeName = pbx.contactTypeName;
+    if (result.ok()) {
+        const int count = ContactCount(ctx);
+        WriteFolderHistory(
+            "Successfully imported %d contacts to PBX for %s from Outlook folder [%s]",
+            "Successfully imported %d contacts to PBX for %s from Outlook folder [DEFAULT]", count,
+            typeName, outlook.folderPath);
+        ctx.frontEnd.Information(Text(kTextImported, {}, typeName, std::to_string(count)));
+    } else if (!result.cancelled()) {
+        WriteHistory("Failed to import PBX contacts from Outlook [%s]", result.text);
+        ctx.frontEnd.Failure(result);
+    } else {
+        ctx.frontEnd.Cancelled(result);
+    }
+    return result;
+}
+
+}  // namespace korvi::flows
