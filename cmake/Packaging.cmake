@@ -24,6 +24,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The detailed log and the screenshots want real glyphs; the window also runs without.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, xdg-utils")
+# The programs go in without their debugging symbols.
+set(CPACK_STRIP_FILES ON)
+# xdg-open is how the desktop opens the portal, the history file and the logs folder; a
+# font with real glyphs is what the window is drawn with.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core")
 include(CPack)

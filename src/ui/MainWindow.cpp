@@ -57,7 +57,7 @@ MainWindow::MainWindow(Services& services, const StartupFlags& flags, QWidget* p
                              S(m_settingsTab->pinBox()->text()), SyncPartnerReady());
     });
     connect(m_tray.get(), &TrayIcon::RestoreRequested, this, &MainWindow::Restore);
-    connect(m_tray.get(), &TrayIcon::ExitRequested, this, &MainWindow::Exit);
+    connect(m_tray.get(), &TrayIcon::ExitRequested, this, &MainWindow::ExitProgram);
 
     m_progress = new ProgressDialog(m_services.ctrl, this);
     m_services.ctrl.SetPrompt(&m_prompt);
@@ -257,7 +257,7 @@ void MainWindow::Restore() {
     activateWindow();
 }
 
-void MainWindow::Exit() {
+void MainWindow::ExitProgram() {
     SaveSettings();
     emit QuitRequested();
 }

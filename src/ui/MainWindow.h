@@ -57,6 +57,8 @@ public:
     // Shows the window, unless it starts hidden in the tray. Without a notification area a
     // hidden window could never be reached again: it is shown then too.
     void StartUp();
+    // What Exit in the tray menu does: the settings saved, then QuitRequested.
+    void ExitProgram();
     // The end of the program: a running action is cancelled, waiting threads are released,
     // the flow thread and the worker are joined, the tray icon goes, the shutdown lines are
     // written. Settings are not saved here (close and Exit do that). Called once.
@@ -112,7 +114,6 @@ private:
     void AutoStartToggled(bool on);
     void RunInTrayToggled(bool on);
     void Restore();
-    void Exit();
     bool SyncPartnerReady() const;
     std::string Caption() const;
 

@@ -5,6 +5,7 @@
 #include "services/Services.h"
 #include "ui/AppIcon.h"
 #include "ui/MainWindow.h"
+#include "ui/TerminationSignals.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -22,6 +23,10 @@ int main(int argc, char** argv) {
     // hides when asked to close.
     QObject::connect(&window, &korvi::ui::MainWindow::QuitRequested, &app,
                      [] { QApplication::exit(0); });
+    // The session ending ends the program as Exit does.
+    korvi::ui::TerminationSignals termination;
+    QObject::connect(&termination, &korvi::ui::TerminationSignals::Received, &window,
+                     &korvi::ui::MainWindow::ExitProgram);
     window.StartUp();
     const int rc = QApplication::exec();
     window.Shutdown();
