@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,7 +31,9 @@
 #include "stores/outlook/VcfAddressBook.h"
 #include "sync/Tctrl.h"
 #include "ui/FolderChooserDialog.h"
+#include "ui/GuiActionWaiter.h"
 #include "ui/GuiBridge.h"
+#include "ui/GuiChoices.h"
 #include "ui/GuiPrompt.h"
 #include "ui/ProgressDialog.h"
 #include "ui/SelectServerDialog.h"
@@ -218,6 +221,117 @@ private slots:
         release.Open();
         QVERIFY(WaitFor([&] { return finished.count() == 1; }));
         QCOMPARE(dialog.cancelled(), 0);
+    }
+
+    void waiter_cancelEndsTheWaitWhileTheWorkerStillRuns() {
+        korvi::Tctrl ctrl;
+        ctrl.SetWorkerSleeps(0ms, 0ms);
+        Latch release;
+        ctrl.SetActionBody(korvi::kActGetExtnInfo, [&](korvi::Tctrl& c, const korvi::StopFlag&) {
+            c.SetProgress(1, 0, 1);
+            release.Wait();
+        });
+        QWidget parent;
+        parent.show();
+        korvi::ui::GuiBridge bridge;
+        korvi::ui::ProgressDialog dialog(ctrl, &parent);
+        korvi::ui::GuiActionWaiter waiter(bridge, dialog);
+        std::atomic<int> busyAfterWait{-1};
+        Asker flow(bridge, [&] {
+            ctrl.action = korvi::kActGetExtnInfo;
+            ctrl.SetBusy(1);
+            ctrl.StartAction();
+            const bool cancelled = waiter.Wait(ctrl, 0);
+            busyAfterWait = ctrl.busy();
+            if (cancelled) ctrl.CancelAction();
+            return cancelled ? 1 : 0;
+        });
+        auto* shown = WaitForModal<korvi::ui::ProgressDialog>();
+        QVERIFY(shown == &dialog);
+        QVERIFY(WaitFor([&] { return !dialog.cancelButton()->isHidden(); }));
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        QCOMPARE(flow.Answer(), 1);
+        QCOMPARE(busyAfterWait.load(), 1);  // the flow went on while the worker was stuck
+        QCOMPARE(ctrl.resultCode(), int(korvi::kResultCancelled));
+        release.Open();
+        QVERIFY(ctrl.WaitUntilIdle(10s));
+    }
+
+    void waiter_aSilentActionIsWaitedForWithoutADialog() {
+        korvi::Tctrl ctrl;
+        ctrl.SetWorkerSleeps(0ms, 0ms);
+        ctrl.SetActionBody(korvi::kActGetExtnInfo,
+                           [](korvi::Tctrl& c, const korvi::StopFlag&) { c.SetResult(0, "done"); });
+        korvi::ui::GuiBridge bridge;
+        korvi::ui::ProgressDialog dialog(ctrl);
+        korvi::ui::GuiActionWaiter waiter(bridge, dialog);
+        Asker flow(bridge, [&] {
+            ctrl.action = korvi::kActGetExtnInfo;
+            ctrl.SetBusy(1);
+            ctrl.StartAction();
+            return waiter.Wait(ctrl, 1) ? 1 : 0;
+        });
+        QCOMPARE(flow.Answer(), 0);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(ctrl.resultText(), std::string("done"));
+    }
+
+    void choices_fileChosenOrDismissed() {
+        QWidget parent;
+        parent.show();
+        korvi::ui::GuiBridge bridge;
+        korvi::ui::GuiChoices choices(bridge, &parent);
+        const auto folder = korvi::test::MakeTempDir("files");
+        std::string chosen = "unset";
+        Asker save(bridge, [&] {
+            const auto file = choices.ChooseSaveFile(korvi::ui::FileKind::kCsv);
+            chosen = file.value_or("none");
+            return 1;
+        });
+        auto* dialog = WaitForModal<QFileDialog>();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->objectName(), QString("FileSaveSelect"));
+        QCOMPARE(dialog->nameFilters().front(), QString("CSV files (*.csv)"));
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        // As a user does it: the folder, then the name typed and Enter.
+        dialog->setDirectory(QString::fromStdString(folder.string()));
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name != nullptr);
+        name->setText("front.csv");
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(save.Answer(), 1);
+        QCOMPARE(chosen, (folder / "front.csv").string());
+
+        Asker open(bridge, [&] {
+            chosen = choices.ChooseOpenFile(korvi::ui::FileKind::kXml).value_or("none");
+            return 1;
+        });
+        dialog = WaitForModal<QFileDialog>();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->objectName(), QString("FileOpenSelect"));
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        dialog->reject();
+        QCOMPARE(open.Answer(), 1);
+        QCOMPARE(chosen, std::string("none"));
+    }
+
+    void choices_serverChosenFromTheFoundOnes() {
+        QWidget parent;
+        parent.show();
+        korvi::ui::GuiBridge bridge;
+        korvi::ui::GuiChoices choices(bridge, &parent);
+        std::string chosen;
+        Asker asker(bridge, [&] {
+            chosen =
+                choices.ChooseServer({"http://10.1.1.1", "http://10.1.1.2"}, 2).value_or("none");
+            return 1;
+        });
+        auto* dialog = WaitForModal<korvi::ui::SelectServerDialog>();
+        QVERIFY(dialog != nullptr);
+        dialog->list()->setCurrentIndex(1);
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+        QCOMPARE(asker.Answer(), 1);
+        QCOMPARE(chosen, std::string("http://10.1.1.2"));
     }
 
     // ---- Questions of another thread ----

@@ -1,0 +1,96 @@
+#include "ui/GuiChoices.h"
+
+#include <QFileDialog>
+
+#include "stores/outlook/Toutlook.h"
+#include "ui/FolderChooserDialog.h"
+#include "ui/GuiBridge.h"
+#include "ui/SelectServerDialog.h"
+#include "ui/UiText.h"
+
+namespace korvi::ui {
+
+namespace {
+
+constexpr int kChosen = 1;
+
+QStringList Filters(FileKind kind) {
+    return {kind == FileKind::kXml ? QString("XML files (*.xml)") : QString("CSV files (*.csv)"),
+            QString("All Files (*)")};
+}
+
+}  // namespace
+
+GuiChoices::GuiChoices(GuiBridge& bridge, QWidget* dialogParent)
+    : m_bridge(bridge), m_parent(dialogParent) {}
+
+std::optional<std::string> GuiChoices::ChooseServer(const std::vector<std::string>& urls,
+                                                    int count) {
+    QPointer<QWidget> parent = m_parent;
+    const GuiAnswer answer = m_bridge.Call(
+        [parent, urls, count](GuiBridge::Answer done) {
+            auto* dialog = new SelectServerDialog(urls, count, parent);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+                done(result == QDialog::Accepted ? GuiAnswer{kChosen, dialog->chosenUrl()}
+                                                 : GuiAnswer{});
+            });
+            dialog->open();
+        },
+        GuiAnswer{});
+    if (answer.code != kChosen) return std::nullopt;
+    return answer.text;
+}
+
+bool GuiChoices::ChooseFolder(Toutlook& store, int showCreateButton) {
+    QPointer<QWidget> parent = m_parent;
+    Toutlook* target = &store;
+    const GuiAnswer answer = m_bridge.Call(
+        [parent, target, showCreateButton](GuiBridge::Answer done) {
+            target->showCreateButton = showCreateButton;
+            auto* dialog = new FolderChooserDialog(*target, parent);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &QDialog::finished, dialog, [done](int result) {
+                done(GuiAnswer{result == QDialog::Accepted ? kChosen : 0, {}});
+            });
+            dialog->open();
+        },
+        GuiAnswer{});
+    return answer.code == kChosen;
+}
+
+std::optional<std::string> GuiChoices::ChooseSaveFile(FileKind kind) {
+    return ChooseFile(kind, true);
+}
+
+std::optional<std::string> GuiChoices::ChooseOpenFile(FileKind kind) {
+    return ChooseFile(kind, false);
+}
+
+std::optional<std::string> GuiChoices::ChooseFile(FileKind kind, bool save) {
+    QPointer<QWidget> parent = m_parent;
+    const GuiAnswer answer = m_bridge.Call(
+        [parent, kind, save](GuiBridge::Answer done) {
+            auto* dialog = new QFileDialog(parent);
+            dialog->setObjectName(save ? "FileSaveSelect" : "FileOpenSelect");
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->setNameFilters(Filters(kind));
+            dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            if (save) dialog->setDefaultSuffix(kind == FileKind::kXml ? "xml" : "csv");
+            QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+                const QStringList files = dialog->selectedFiles();
+                if (result != QDialog::Accepted || files.isEmpty()) {
+                    done(GuiAnswer{});
+                    return;
+                }
+                done(GuiAnswer{kChosen, S(files.front())});
+            });
+            dialog->open();
+        },
+        GuiAnswer{});
+    if (answer.code != kChosen) return std::nullopt;
+    return answer.text;
+}
+
+}  // namespace korvi::ui

@@ -1,0 +1,44 @@
+// The choices a flow needs from the user in the middle of its work, after an action has told
+// what there is to choose from: a PBX among those found, an address book folder, a file. Each
+// opens its dialog on the GUI thread and returns once the user has chosen (flow thread).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QPointer>
+#include <QWidget>
+
+namespace korvi {
+class Toutlook;
+}
+
+namespace korvi::ui {
+
+class GuiBridge;
+
+enum class FileKind { kXml, kCsv };
+
+class GuiChoices {
+public:
+    GuiChoices(GuiBridge& bridge, QWidget* dialogParent);
+
+    // The chosen URL of the first count entries, or nothing when cancelled.
+    std::optional<std::string> ChooseServer(const std::vector<std::string>& urls, int count);
+    // The folder chooser over the store's tree (action 16 has filled it), with the create
+    // button when showCreateButton is 1. True for OK; the store holds what the chooser left.
+    bool ChooseFolder(Toutlook& store, int showCreateButton);
+    // The save dialog (asks before overwriting) or the open dialog (the file must exist);
+    // nothing when dismissed.
+    std::optional<std::string> ChooseSaveFile(FileKind kind);
+    std::optional<std::string> ChooseOpenFile(FileKind kind);
+
+private:
+    std::optional<std::string> ChooseFile(FileKind kind, bool save);
+
+    GuiBridge& m_bridge;
+    QPointer<QWidget> m_parent;
+};
+
+}  // namespace korvi::ui
