@@ -19,7 +19,7 @@ bool FlowThread::Start(Flow flow, std::function<void()> done) {
     // The previous flow has returned (its done ran), so this join does not wait.
     if (m_thread.joinable()) m_thread.join();
     m_running = true;
-    emit RunningChanged(true);
+    Q_EMIT RunningChanged(true);
     // The destructor joins this thread, so `this` outlives the body; the queued call below is
     // dropped by Qt if the object goes before it runs.
     auto body = [this, flow = std::move(flow), done = std::move(done)]() mutable {
@@ -40,7 +40,7 @@ bool FlowThread::Start(Flow flow, std::function<void()> done) {
     } catch (const std::system_error& e) {
         WriteLog("ERR: UI: Could not start a flow: %s", e.what());
         m_running = false;
-        emit RunningChanged(false);
+        Q_EMIT RunningChanged(false);
         return false;
     }
     return true;
@@ -48,7 +48,7 @@ bool FlowThread::Start(Flow flow, std::function<void()> done) {
 
 void FlowThread::Finished(std::function<void()> done) {
     m_running = false;
-    emit RunningChanged(false);
+    Q_EMIT RunningChanged(false);
     if (done) done();
 }
 

@@ -28,7 +28,7 @@ public:
     // may be waiting for has been released (GuiBridge::Shutdown, the controller's cancel).
     void Join();
 
-signals:
+Q_SIGNALS:
     void RunningChanged(bool running);
 
 private:

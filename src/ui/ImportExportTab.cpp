@@ -73,9 +73,9 @@ ImportExportTab::ImportExportTab(QWidget* parent) : QWidget(parent) {
 
     connect(m_delete, &QToolButton::clicked, this, &ImportExportTab::DeleteClicked);
     connect(m_import, &QToolButton::clicked, this,
-            [this] { emit ImportClicked(m_importSource->currentIndex()); });
+            [this] { Q_EMIT ImportClicked(m_importSource->currentIndex()); });
     connect(m_export, &QToolButton::clicked, this,
-            [this] { emit ExportClicked(m_exportDestination->currentIndex()); });
+            [this] { Q_EMIT ExportClicked(m_exportDestination->currentIndex()); });
 }
 
 void ImportExportTab::ShowTexts() {

@@ -51,7 +51,7 @@ public:
     QToolButton* importButton() const { return m_import; }
     QToolButton* exportButton() const { return m_export; }
 
-signals:
+Q_SIGNALS:
     void DeleteClicked();
     void ImportClicked(int source);
     void ExportClicked(int destination);

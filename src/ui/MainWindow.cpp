@@ -259,7 +259,7 @@ void MainWindow::Restore() {
 
 void MainWindow::ExitProgram() {
     SaveSettings();
-    emit QuitRequested();
+    Q_EMIT QuitRequested();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -270,7 +270,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    emit QuitRequested();
+    Q_EMIT QuitRequested();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -97,7 +97,7 @@ public:
     void SetUrlOpener(UrlOpener* opener);
     void SetTrayAvailable(bool available) { m_trayAvailable = available; }
 
-signals:
+Q_SIGNALS:
     // Exit from the tray menu, or the window closed while not in the tray.
     void QuitRequested();
 

@@ -21,7 +21,7 @@ public:
 
     QToolButton* portalButton() const { return m_portal; }
 
-signals:
+Q_SIGNALS:
     void LaunchUserPortalClicked();
 
 private:

@@ -40,7 +40,7 @@ public:
     QCheckBox* autoStartBox() const { return m_autoStart; }
     QCheckBox* runInTrayBox() const { return m_runInTray; }
 
-signals:
+Q_SIGNALS:
     void FindServerClicked();
     void CheckServiceClicked();
     // Also when the settings set the box: storing a switch runs what a click would.

@@ -61,7 +61,7 @@ public:
     QPushButton* syncButton() const { return m_sync; }
     QLabel* partnerLabel() const { return m_partnerLabel; }
 
-signals:
+Q_SIGNALS:
     // The user's choices (not the window's own settings of the boxes).
     void PartnerChosen(int index);
     void DirectionChosen(int index);

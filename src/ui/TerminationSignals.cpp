@@ -59,7 +59,7 @@ void TerminationSignals::Drain() {
     char buffer[64];
     while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
     }
-    emit Received();
+    Q_EMIT Received();
 }
 
 }  // namespace korvi::ui

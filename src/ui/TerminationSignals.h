@@ -16,7 +16,7 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-signals:
+Q_SIGNALS:
     void Received();
 
 private:

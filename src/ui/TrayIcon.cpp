@@ -31,7 +31,7 @@ TrayIcon::TrayIcon(QObject* parent)
     connect(m_exit, &QAction::triggered, this, &TrayIcon::ExitRequested);
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) emit RestoreRequested();
+                if (reason == QSystemTrayIcon::DoubleClick) Q_EMIT RestoreRequested();
             });
 }
 

@@ -45,7 +45,7 @@ public:
     QAction* exitAction() const { return m_exit; }
     QSystemTrayIcon* icon() const { return m_icon; }
 
-signals:
+Q_SIGNALS:
     void RestoreRequested();
     void SyncRequested();
     void PortalRequested();

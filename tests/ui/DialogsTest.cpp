@@ -108,7 +108,7 @@ korvi::Question SimilarQuestion() {
 class DialogsTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { korvi::test::QuietOffscreenWarnings(); }
 
     void init() {

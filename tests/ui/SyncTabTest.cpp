@@ -33,7 +33,7 @@ QStringList Items(const QComboBox* box) {
 class SyncTabTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { korvi::test::QuietOffscreenWarnings(); }
 
     void show_autoSyncOffLeavesEverythingUsable() {

@@ -82,7 +82,7 @@ std::string History() { return korvi::test::ReadFile(korvi::HistoryFilePath()); 
 class WindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { korvi::test::QuietOffscreenWarnings(); }
 
     void init() {
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(p.window.isVisible(), visible);
         QVERIFY(p.window.tray().added());
         // A double click on the icon (the menu's Open does the same) brings the window.
-        emit p.window.tray().RestoreRequested();
+        Q_EMIT p.window.tray().RestoreRequested();
         QVERIFY(p.window.isVisible());
     }
 
@@ -203,7 +203,7 @@ private slots:
         p.window.settings().gmailAccName = cloudAccount.toStdString();
         p.window.settings().gmailAccPwd = "long enough";
         auto& tray = p.window.tray();
-        emit tray.menu()->aboutToShow();  // what the right click does before the menu shows
+        Q_EMIT tray.menu()->aboutToShow();  // what the right click does before the menu shows
         QCOMPARE(tray.syncAction()->isEnabled(), sync);
         QCOMPARE(tray.portalAction()->isEnabled(), portal);
         QVERIFY(tray.restoreAction()->isEnabled());
