@@ -44,6 +44,8 @@ const std::array kCatalog = {
     Text("GmailAccName", &K::gmailAccName),
     Secret("GmailAccPwd", &K::gmailAccPwd),
     Text("AddressBookDir", &K::addressBookDir),
+    Integer("SilentDeleteMax", &K::silentDeleteMax),
+    Integer("SilentDeletePercent", &K::silentDeletePercent),
 };
 
 bool IsLogging(const SettingInfo& info) { return std::string_view(info.name) == "Logging"; }

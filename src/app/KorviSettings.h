@@ -8,6 +8,7 @@
 
 #include "app/AppPaths.h"
 #include "app/KeyValueStore.h"
+#include "app/SilentSyncLimits.h"
 
 namespace korvi {
 
@@ -33,6 +34,9 @@ struct KorviSettings {
     std::string gmailAccName = "@gmail.com";
     std::string gmailAccPwd;  // enciphered in the store
     std::string addressBookDir = AddressBookFolderDefault().string();
+    // What a silent sync may delete on a side on its own (SilentSyncLimits.h).
+    int silentDeleteMax = kSilentDeleteMaxDefault;
+    int silentDeletePercent = kSilentDeletePercentDefault;
 };
 
 enum class SettingKind { kText, kInteger, kEnciphered };

@@ -38,6 +38,15 @@ enum ResultCode : int {
     kResultActionNotAvailable = -30,
     // A body let an exception escape, or the worker could not be started.
     kResultActionException = -31,
+    // A silent sync applied nothing: it would delete more than a silent sync may
+    // (texts 187, 188).
+    kResultDeletionsHeldBack = -32,
+    // A silent sync found a side empty while the pair's sync list holds entries (texts 189 to
+    // 191); a manual sync asks instead.
+    kResultEmptySide = -33,
+    // Another process is writing the contact stores (text 192), or the lock could not be
+    // taken (text 193).
+    kResultStoreBusy = -34,
 };
 
 }  // namespace korvi

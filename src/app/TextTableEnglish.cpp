@@ -196,6 +196,13 @@ const TextEntry kEnglish[] = {
     {184, "User PIN on 'Settings' tab must be between [NUMBER] and [NUMBER] characters in length."},
     {185, "[NAME] must be an integer value between [NUMBER] and [NUMBER]"},
     {186, "[NAME] must be an integer value greater than [NUMBER]"},
+    {187, "Automatic Sync stopped: [NUMBER] contacts would be deleted from the PBX, which holds [NUMBER]. Run Sync manually to confirm these deletions."},
+    {188, "Automatic Sync stopped: [NUMBER] contacts would be deleted from [PARTNER], which holds [NUMBER]. Run Sync manually to confirm these deletions."},
+    {189, "Warning: The PBX holds no contacts for [NAME], although the last Sync left [NUMBER] there. They may have been deleted by someone else.\nSync writes the [PARTNER] contacts into the PBX."},
+    {190, "Warning: [PARTNER] holds no contacts, although the last Sync left [NUMBER] there. Its folder may be missing or not mounted.\nSync writes the PBX contacts into it."},
+    {191, "An automatic Sync does not do this: run Sync manually to decide."},
+    {192, "[NAME] is changing contacts in another process (process id [NUMBER]). Try again when it has finished."},
+    {193, "Could not lock the contact stores against other processes: [NAME]"},
 };
 // clang-format on
 

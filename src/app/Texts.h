@@ -10,7 +10,7 @@ namespace korvi {
 
 inline constexpr char kAppName[] = "Korvi Communicator";
 inline constexpr char kAppVersion[] = "1.1.17";
-inline constexpr int kTextCount = 187;
+inline constexpr int kTextCount = 194;
 
 // Fills out with the text of id and its placeholders; returns 0, or -1 when the id is unknown
 // (out is then "Unk") or a non-empty value found no placeholder of its kind.

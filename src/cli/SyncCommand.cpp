@@ -183,7 +183,10 @@ std::vector<OptionSpec> SyncCommand::Options() const {
          "book (the PBX's version) (default: the ConflictRes setting)"},
         {"similar", "pbx|partner|both|cancel|ask",
          "the answer to every similar-contact question of a first-time sync (default: ask)"},
-        {"silent", "", "run as the automatic sync does: no questions, no first-time sync"},
+        {"silent", "",
+         "run as the automatic sync does: no questions, no first-time sync, nothing applied "
+         "when it would delete more than the SilentDeleteMax and SilentDeletePercent settings "
+         "allow, no filling of a side that reads empty"},
         {"dry-run", "", "load and compare only: print the actions, change nothing"},
         {"reset", "", "delete the sync list of this pair (asks first); then stop"},
     };

@@ -195,6 +195,8 @@ private:
         ctrl.gmailPassword = m_settings.gmailAccPwd;
         ctrl.syncDirection = m_settings.syncDir;
         ctrl.conflictResolution = m_settings.conflictRes;
+        ctrl.silentDeleteMax = m_settings.silentDeleteMax;
+        ctrl.silentDeletePercent = m_settings.silentDeletePercent;
     }
 
     // The first-time check: the pair's sync list, and the question before a first-time sync.

@@ -13,14 +13,6 @@ bool IsSpaceOrControl(char ch) {
     return byte <= 32 || byte == 127;
 }
 
-std::string NormalisedNumber(std::string_view text) {
-    std::string out;
-    for (char ch : TrimSpaceAndControl(text)) {
-        if (ch != ' ') out.push_back(ch);
-    }
-    return out;
-}
-
 bool Matches(int matchKind, const TContact& a, const TContact& b) {
     switch (matchKind) {
         case eMatch_ContactId:
@@ -37,6 +29,14 @@ bool Matches(int matchKind, const TContact& a, const TContact& b) {
 }
 
 }  // namespace
+
+std::string NormalisedNumber(std::string_view text) {
+    std::string out;
+    for (char ch : TrimSpaceAndControl(text)) {
+        if (ch != ' ') out.push_back(ch);
+    }
+    return out;
+}
 
 std::string_view TrimSpaceAndControl(std::string_view text) {
     while (!text.empty() && IsSpaceOrControl(text.front())) text.remove_prefix(1);

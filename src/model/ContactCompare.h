@@ -68,6 +68,8 @@ const char* CompareResultName(int code);
 // text without leading and trailing white space and ASCII control characters (bytes 0..32 and
 // 127). Bytes of 128 and above are kept: they belong to UTF-8 sequences.
 [[nodiscard]] std::string_view TrimSpaceAndControl(std::string_view text);
+// A number text as CompareNumbers compares it: ends trimmed, every space removed.
+[[nodiscard]] std::string NormalisedNumber(std::string_view text);
 // The name key: first name and last name, each trimmed, joined without a separator.
 [[nodiscard]] std::string ContactNameKey(const TContact& c);
 

@@ -4,10 +4,12 @@
 
 #include "app/AppPaths.h"
 #include "app/Log.h"
+#include "app/StoreWriteLock.h"
 #include "app/Texts.h"
 #include "services/Partners.h"
 #include "sync/PartnerTransfer.h"
 #include "sync/PbxActions.h"
+#include "sync/StoreWriteGuard.h"
 
 namespace korvi {
 
@@ -44,6 +46,8 @@ void Services::RegisterActions() {
         RegisterPartnerTransfers(ctrl, *partner, pbx, contactFile);
     }
     RegisterSyncActions({});
+    // Last: it wraps the bodies registered above.
+    GuardStoreWrites(ctrl, m_dataFolder / kStoreWriteLockFile);
 }
 
 void Services::RegisterSyncActions(SyncActionOptions options) {

@@ -1,5 +1,9 @@
 #include "sync/ChangeDetection.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "model/ContactCompare.h"
@@ -44,7 +48,22 @@ bool SameNumbers(const TContact& a, const TContact& b) {
     return j == y.size();
 }
 
+// The numbers as a sorted list of type and normalised text, removal markers left out.
+std::vector<std::pair<int32_t, std::string>> NumberSet(const TContact& c) {
+    std::vector<std::pair<int32_t, std::string>> set;
+    for (const auto& n : c.numbers.value_or(TNumberList{})) {
+        if (n.state != kDeleted) set.emplace_back(n.numberType, NormalisedNumber(n.number));
+    }
+    std::sort(set.begin(), set.end());
+    return set;
+}
+
 }  // namespace
+
+int UnlessNumbersDiffer(int r, const TContact& a, const TContact& b) {
+    if (r != kCompareIdentical || NumberSet(a) == NumberSet(b)) return r;
+    return kCompareNumberChange;
+}
 
 int UnlessSameNumbers(int r, TContact& a, const TContact& b) {
     if (r != kCompareNumberChange || !SameNumbers(a, b)) return r;
@@ -93,8 +112,10 @@ void SyncPbxToPartner(Tctrl& ctrl, MatchStrategy strategy) {
             if (!p) continue;
             int i = -1;
             int r = inSyncList.Find(*p, i, true);
-            if (r > 0)
-                r = UnlessSameNumbers(r, *p, *ctrl.syncContactList[static_cast<std::size_t>(i)]);
+            if (r >= 0) {
+                const TContact& s = *ctrl.syncContactList[static_cast<std::size_t>(i)];
+                r = UnlessNumbersDiffer(UnlessSameNumbers(r, *p, s), *p, s);
+            }
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] new contact detected in PBX", p->firstName, p->lastName);
                 ctrl.actionList.push_back(Queued(*p, eAddInPartner));
@@ -165,8 +186,9 @@ void SyncPartnerToPbx(Tctrl& ctrl, int32_t contactType, MatchStrategy strategy,
                 // Names alike: the numbers decide, against what the partner could hold.
                 SplitForPartner(*s, slots, held, dropped);
                 r = UnlessSameNumbers(CompareMatchedContacts(*p, held, true), *p, held);
-            } else if (r > 0) {
-                r = UnlessSameNumbers(r, *p, *s);
+                r = UnlessNumbersDiffer(r, *p, held);
+            } else if (r >= 0) {
+                r = UnlessNumbersDiffer(UnlessSameNumbers(r, *p, *s), *p, *s);
             }
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] new contact detected in %s", p->firstName, p->lastName,

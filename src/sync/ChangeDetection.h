@@ -14,6 +14,11 @@ namespace korvi {
 // two numbers of one type otherwise compare as a change in every sync.
 int UnlessSameNumbers(int compareResult, TContact& a, const TContact& b);
 
+// CompareContacts' result 0 made 6 when a's numbers are not b's (in any order): the comparison
+// looks at the first number of each type alone, so a second number of a type removed on one
+// side would never reach the other.
+int UnlessNumbersDiffer(int compareResult, const TContact& a, const TContact& b);
+
 // The number marks of an amendment: a's numbers against b's as the comparison marks them,
 // whatever the names say, with a "Deleted" marker for every number type of b that a lacks.
 // The comparison stops at a name difference; an amendment without its markers would leave the

@@ -38,8 +38,10 @@ int FirstTimeSync(Tctrl& ctrl, SyncRunState& run, MatchStrategy strategy,
                 const TContact& q = *ctrl.partnerContactList[static_cast<std::size_t>(i)];
                 SplitForPartner(*p, slots, held, dropped);
                 r = UnlessSameNumbers(CompareMatchedContacts(held, q, true), held, q);
-            } else if (r > 0) {
-                r = UnlessSameNumbers(r, *p, *ctrl.partnerContactList[static_cast<std::size_t>(i)]);
+                r = UnlessNumbersDiffer(r, held, q);
+            } else if (r >= 0) {
+                const TContact& q = *ctrl.partnerContactList[static_cast<std::size_t>(i)];
+                r = UnlessNumbersDiffer(UnlessSameNumbers(r, *p, q), *p, q);
             }
             if (r == -1) {
                 WriteLog("LOG: [%s] [%s] in PBX - adding to %s", p->firstName, p->lastName,

@@ -11,6 +11,7 @@
 #include "sync/ConflictResolution.h"
 #include "sync/DeletionWarning.h"
 #include "sync/FirstTimeSync.h"
+#include "sync/SyncGuards.h"
 #include "sync/WholeSideCopy.h"
 
 namespace korvi {
@@ -49,11 +50,13 @@ public:
         if (p == 0 && q == 0) {
             m_ctrl.SetResult(kResultNothingToDo, Text(kTextNothingToSync, m_ctrl.partnerName));
         } else if (q >= 1 && (p == 0 || direction == eSyncDir_ReplacePbx)) {
-            FillPbx(p, q);
+            if (direction == eSyncDir_ReplacePbx || EmptySideAccepted(true)) FillPbx(p, q);
         } else if (p >= 1 && q >= 1 && direction != eSyncDir_ReplacePartner) {
             SyncProper(p, q);
         } else {
-            FillPartner(p, q);
+            if (direction == eSyncDir_ReplacePartner || EmptySideAccepted(false)) {
+                FillPartner(p, q);
+            }
         }
     }
 
@@ -75,6 +78,59 @@ private:
         WriteLog("ERR: CTRL: DoSync: %s", whyNot.text);
         m_ctrl.SetResult(std::move(whyNot));
         return false;
+    }
+
+    // A side that reads empty is filled from the other, unless the pair's sync list says the
+    // last sync left contacts there: then it is more likely unreachable or cleared by someone
+    // else than emptied by the user, and filling it would have the next sync, once the old
+    // contacts are back, read each of them as new and every entry of the list as deleted. A
+    // silent sync stops; a manual one asks first.
+    bool EmptySideAccepted(bool pbxEmpty) {
+        if (m_ctx.dryRun) return true;
+        const std::string storeId = m_ctx.partner->contactStoreID();
+        if (!m_ctx.files.CheckIfSyncFileExists(m_contactType, storeId).ok()) return true;
+        TContactList list;
+        if (!Stored(m_ctx.files.LoadSyncFile(m_contactType, storeId, list))) return false;
+        int entries = 0;
+        for (const auto& c : list) entries += c ? 1 : 0;
+        if (entries == 0) return true;
+        const std::string warning = EmptySideWarning(pbxEmpty, entries, m_ctrl.partnerName,
+                                                     m_ctx.pbx.CurrentContactTypeName());
+        WriteLog("LOG: CTRL: DoSync: %s", warning);
+        if (m_ctrl.silent == 1) {
+            m_ctrl.SetResult(kResultEmptySide, warning + "\n" + Text(kTextSilentSyncDoesNotFill));
+            return false;
+        }
+        if (!ConfirmEmptySide(m_ctrl.prompt(), warning)) {
+            m_ctrl.CancelAction();
+            return false;
+        }
+        return true;
+    }
+
+    // A silent sync applies nothing when it would delete more of a side than it may on its own
+    // (a folder half gone, a phonebook half cleared by someone else); a manual sync asks
+    // before any deletion of more than one contact anyway.
+    bool DeletionsHeldBack(int p, int q) {
+        const DeletionLimits limits{m_ctrl.silentDeleteMax, m_ctrl.silentDeletePercent};
+        const bool inPbx = ExceedsDeletionLimits(m_ctrl.pbxDeletes, p, limits);
+        const bool inPartner = ExceedsDeletionLimits(m_ctrl.partnerDeletes, q, limits);
+        if (!inPbx && !inPartner) return false;
+        std::string text;
+        if (inPbx) {
+            text = Text(kTextSilentPbxDeletesHeldBack, {}, {}, std::to_string(m_ctrl.pbxDeletes),
+                        std::to_string(p));
+        }
+        if (inPartner) {
+            if (!text.empty()) text += "\n";
+            text += Text(kTextSilentPartnerDeletesHeldBack, m_ctrl.partnerName, {},
+                         std::to_string(m_ctrl.partnerDeletes), std::to_string(q));
+        }
+        WriteLog("ERR: CTRL: DoSync: %s", text);
+        WriteHistory("Deletions wait for a manual Sync: %d in PBX, %d in %s", m_ctrl.pbxDeletes,
+                     m_ctrl.partnerDeletes, m_ctrl.partnerName);
+        m_ctrl.SetResult(kResultDeletionsHeldBack, text);
+        return true;
     }
 
     // The PBX side is empty, or the partner replaces it.
@@ -185,6 +241,7 @@ private:
             m_ctrl.SetResultCode(kResultOk);
             return;
         }
+        if (m_ctrl.silent == 1 && DeletionsHeldBack(p, q)) return;
         if (m_ctrl.silent == 0) {
             if (m_ctrl.pbxDeletes > 1 &&
                 !ConfirmDeletions(m_ctrl.prompt(), true, m_ctrl.pbxDeletes, m_ctrl.partnerName)) {

@@ -199,6 +199,10 @@ bool Tctrl::HasActionBody(int action) const {
     return IsValidAction(action) && static_cast<bool>(m_bodies[action]);
 }
 
+Tctrl::ActionBody Tctrl::actionBody(int action) const {
+    return IsValidAction(action) ? m_bodies[action] : ActionBody{};
+}
+
 void Tctrl::SetWorkerSleeps(std::chrono::milliseconds before, std::chrono::milliseconds after) {
     m_sleepBefore = before;
     m_sleepAfter = after;

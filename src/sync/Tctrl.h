@@ -15,6 +15,7 @@
 #include "app/Progress.h"
 #include "app/Prompt.h"
 #include "app/Result.h"
+#include "app/SilentSyncLimits.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -101,6 +102,10 @@ public:
     int syncDirection = 0;
     int conflictResolution = 0;
     int silent = 0;
+    // What a silent sync may delete on a side on its own (the "SilentDeleteMax" and
+    // "SilentDeletePercent" settings).
+    int silentDeleteMax = kSilentDeleteMaxDefault;
+    int silentDeletePercent = kSilentDeletePercentDefault;
 
     // ---- Working lists, owned; each action clears the lists it fills. ----
     TContactList pbxContactList;
@@ -160,6 +165,8 @@ public:
     // with a "not available" failure.
     void SetActionBody(int action, ActionBody body);
     bool HasActionBody(int action) const;
+    // The registered body (empty when none), for a module that wraps it.
+    ActionBody actionBody(int action) const;
 
     // Where the running action asks its questions. Must be set before an action that asks.
     void SetPrompt(Prompt* prompt) { m_prompt = prompt; }

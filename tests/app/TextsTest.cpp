@@ -15,7 +15,7 @@ TEST(TextTableTest, EnglishHoldsEveryIdExactlyOnce) {
     for (std::size_t i = 0; i < kEnglishTexts.count; ++i) ++seen[kEnglishTexts.entries[i].id];
     EXPECT_EQ(kEnglishTexts.count, static_cast<std::size_t>(kTextCount));
     for (int id = 0; id < kTextCount; ++id) EXPECT_EQ(seen[id], 1) << "id " << id;
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kTextCount)) << "ids outside 0..186";
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(kTextCount)) << "ids outside the table";
 }
 
 TEST(TextTableTest, WordingIsKeptByteForByte) {
@@ -44,7 +44,10 @@ struct GetTextCase {
 
 const GetTextCase kGetTextCases[] = {
     {"NoValues_PlainText", 5, "", "", "", "", 0, "Busy. Please wait...."},
-    {"IdPastTable_Unk", 187, "Gmail", "x", "1", "2", -1, "Unk"},
+    {"IdPastTable_Unk", kTextCount, "Gmail", "x", "1", "2", -1, "Unk"},
+    {"MassDeletionHeldBack_CountsFilled", 188, "Outlook", "", "12", "20", 0,
+     "Automatic Sync stopped: 12 contacts would be deleted from Outlook, which holds 20. Run Sync "
+     "manually to confirm these deletions."},
     {"NegativeId_Unk", -1, "", "", "", "", -1, "Unk"},
     {"HugeId_Unk", 2147483647, "", "", "", "", -1, "Unk"},
     {"PartnerAndTwoNumbers_FilledInOrder", 58, "Gmail", "", "3", "4", 0,

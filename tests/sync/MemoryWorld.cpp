@@ -101,6 +101,14 @@ public:
             return request == at || (fromThenOn && request > at) ? -2 : 0;
         });
     }
+    bool StopAtPbxRequest(int k, StopFlag& stop) override {
+        const int at = m_pbx.requests() + k;
+        m_pbx.SetRequestFilter([at, &stop](int request, const std::string&) {
+            if (request == at) stop = true;
+            return 0;
+        });
+        return true;
+    }
     int PbxRequests() override { return m_pbx.requests(); }
 
 private:

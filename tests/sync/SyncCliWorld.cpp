@@ -10,6 +10,7 @@
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "cli/ImportCommand.h"
+#include "cli/SettingsCommand.h"
 #include "cli/SyncCommand.h"
 #include "common/ResultTesting.h"
 #include "pbx/PbxContactMapping.h"
@@ -37,6 +38,7 @@ std::string FolderOrDefault(const std::string& folder) {
 SyncCliWorld::SyncCliWorld() : m_book(DataFolder() / "addressbook"), m_userPbx(m_progress) {
     m_registry.Add<cli::SyncCommand>();
     m_registry.Add<cli::ImportCommand>();
+    m_registry.Add<cli::SettingsCommand>();
     // Every test starts from an empty data folder, also when one process runs several.
     std::error_code ec;
     std::filesystem::remove_all(DataFolder(), ec);
@@ -77,9 +79,13 @@ int SyncCliWorld::Sync(std::vector<std::string> args, std::string* out, std::str
 int SyncCliWorld::Run(const std::string& command, std::vector<std::string> args,
                       const std::function<void(CliRun&)>& before, std::string* out,
                       std::string* err) {
-    auto connection = ConnectionArgs();
-    connection.insert(connection.begin(), command);
-    args.insert(args.begin(), connection.begin(), connection.end());
+    // The settings command works on the stored settings alone.
+    std::vector<std::string> head = {command};
+    if (command != "settings") {
+        const auto connection = ConnectionArgs();
+        head.insert(head.end(), connection.begin(), connection.end());
+    }
+    args.insert(args.begin(), head.begin(), head.end());
     CliRun run(std::string(kPin) + "\n");
     run.io.SetServicesFactory([] {
         auto services = std::make_unique<Services>();

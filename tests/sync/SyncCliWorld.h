@@ -33,8 +33,9 @@ public:
 
     // `korvi sync` with the connection options of the simulator before args; the exit code.
     int Sync(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr);
-    // Any command ("sync", "import") the same way, with a hand on the run before it starts
-    // (a cancel check, for instance).
+    // Any command ("sync", "import", "settings") the same way (the settings command without
+    // the connection options), with a hand on the run before it starts (a cancel check, for
+    // instance).
     int Run(const std::string& command, std::vector<std::string> args,
             const std::function<void(CliRun&)>& before, std::string* out, std::string* err);
     // The connection options that Run puts after the command, for a run of the real program.

@@ -2,6 +2,7 @@
 // k-th partner update, or cancel there) for every k of a sync with adds, amends and deletes on
 // both sides; one clean run afterwards must leave both sides and the sync list exactly as a
 // sync that was never interrupted leaves them.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,76 @@ private:
     int m_choice;
 };
 
+// What a sync after a whole-side copy that stopped anywhere must leave: both sides alike, no
+// contact twice on a side, and every contact of the copy's source there - unless the copy had
+// changed nothing yet and the sync ran as an ordinary one against the kept sync list (then its
+// outcome is the uninterrupted ordinary sync's, deletions the user made included). A copy that
+// had started has removed the target's sync list, so that sync matches by name; the similar
+// contacts it asks about get the copy's source's version. One more sync has nothing to do.
+void ExpectNothingLostNothingDoubled(SyncWorld& world, SyncDriver& d, int direction,
+                                     const std::vector<std::string>& source,
+                                     const Outcome& ordinary, const std::string& where) {
+    FixedChoicePrompt prompt(direction == eSyncDir_ReplacePbx ? kUsePartner : kUsePbx);
+    d.ctrl.SetPrompt(&prompt);
+    EXPECT_EQ(0, d.Sync()) << where << ": " << d.ctrl.resultText();
+    const Outcome got = Read(world, d);
+    EXPECT_EQ(got.pbx, got.partner) << where << ": the sides differ";
+    const auto names = [](const std::vector<std::string>& canon) {
+        std::multiset<std::string> out;
+        for (const auto& c : canon) out.insert(c.substr(0, c.find('|', c.find('|') + 1)));
+        return out;
+    };
+    const auto onPbx = names(got.pbx);
+    for (const auto& n : onPbx) EXPECT_EQ(1u, onPbx.count(n)) << where << ": " << n << " twice";
+    if (got.pbx != ordinary.pbx || got.syncList != ordinary.syncList) {
+        for (const auto& n : names(source)) {
+            EXPECT_EQ(1u, onPbx.count(n)) << where << ": " << n << " lost";
+        }
+    }
+    EXPECT_EQ(0, d.Sync()) << where << ": " << d.ctrl.resultText();
+    EXPECT_EQ(0, d.ctrl.pbxUpdates + d.ctrl.partnerUpdates) << where << ": not settled";
+    d.ctrl.SetPrompt(&d.prompt);
+}
+
+// A whole-side copy failed at every PBX request of it.
+TEST_P(SyncFaultInjectionTest, ReplaceFailedAtEveryIndex_NextSyncLosesAndDoublesNothing) {
+    Outcome ordinary;
+    {
+        std::unique_ptr<SyncDriver> driver;
+        SyncDriver* d = nullptr;
+        auto world = Prepared(GetParam().world, d, driver);
+        if (!world) GTEST_SKIP() << "world not available";
+        ASSERT_EQ(0, d->Sync()) << d->ctrl.resultText();
+        ordinary = Read(*world, *d);
+    }
+    for (const int direction : {eSyncDir_ReplacePbx, eSyncDir_ReplacePartner}) {
+        int requests = 0;
+        {
+            std::unique_ptr<SyncDriver> driver;
+            SyncDriver* d = nullptr;
+            auto world = Prepared(GetParam().world, d, driver);
+            const int before = world->PbxRequests();
+            ASSERT_EQ(0, d->Sync(direction)) << d->ctrl.resultText();
+            requests = world->PbxRequests() - before;
+        }
+        ASSERT_GT(requests, 0);
+        for (int k = 1; k <= requests; ++k) {
+            const std::string where = "direction " + std::to_string(direction) +
+                                      " failed at request " + std::to_string(k);
+            std::unique_ptr<SyncDriver> driver;
+            SyncDriver* d = nullptr;
+            auto world = Prepared(GetParam().world, d, driver);
+            const auto source =
+                Canon(direction == eSyncDir_ReplacePbx ? world->PartnerState() : world->PbxState());
+            world->FailPbxRequest(k, GetParam().how);
+            EXPECT_NE(0, d->Sync(direction)) << where;
+            world->FailPbxRequest(0);
+            ExpectNothingLostNothingDoubled(*world, *d, direction, source, ordinary, where);
+            if (HasFailure()) return;
+        }
+    }
+}
+
 // An interrupted first-time sync: afterwards the pair is either still unlinked (nothing was
 // applied, the next sync is a first-time sync again) or linked by what was applied; either
 // way the user's choices must come out as an uninterrupted run makes them.
@@ -222,6 +293,67 @@ TEST_F(SyncInterruptionTest, FailedOrThrowingPartnerUpdateOrCancelAtEveryIndex_N
             partner.SetUpdateFilter({});
             ExpectHealed(*world, *d, reference, where);
             if (HasFailure()) return;
+        }
+    }
+}
+
+// The partner side of a replace, and a cancel, where they can be injected exactly: the k-th
+// item the partner store writes fails, or the user cancels there, or the user cancels at the
+// k-th PBX request of a replace-pbx.
+TEST_F(SyncInterruptionTest, ReplaceInterruptedAtEveryWrite_NextSyncLosesAndDoublesNothing) {
+    const WorldFactory memory{"Memory", [] { return MakeMemoryWorld(); }};
+    Outcome ordinary;
+    {
+        std::unique_ptr<SyncDriver> driver;
+        SyncDriver* d = nullptr;
+        auto world = Prepared(memory, d, driver);
+        ASSERT_EQ(0, d->Sync()) << d->ctrl.resultText();
+        ordinary = Read(*world, *d);
+    }
+    for (const int direction : {eSyncDir_ReplacePartner, eSyncDir_ReplacePbx}) {
+        int writes = 0;
+        {
+            std::unique_ptr<SyncDriver> driver;
+            SyncDriver* d = nullptr;
+            auto world = Prepared(memory, d, driver);
+            const int before = world->PbxRequests();
+            ASSERT_EQ(0, d->Sync(direction)) << d->ctrl.resultText();
+            writes = direction == eSyncDir_ReplacePartner
+                         ? static_cast<int>(world->PartnerState().size())
+                         : world->PbxRequests() - before;
+        }
+        for (const bool cancel : {false, true}) {
+            if (direction == eSyncDir_ReplacePbx && !cancel) continue;  // the test above
+            for (int k = 1; k <= writes; ++k) {
+                const std::string where = std::string(cancel ? "cancelled" : "failed") +
+                                          " at write " + std::to_string(k) + " of direction " +
+                                          std::to_string(direction);
+                std::unique_ptr<SyncDriver> driver;
+                SyncDriver* d = nullptr;
+                auto world = Prepared(memory, d, driver);
+                const auto source = Canon(direction == eSyncDir_ReplacePbx ? world->PartnerState()
+                                                                           : world->PbxState());
+                auto& partner = dynamic_cast<MemoryPartnerStore&>(world->partner());
+                if (direction == eSyncDir_ReplacePartner) {
+                    partner.SetSaveFilter([d, k, cancel](int item) {
+                        if (item != k) return 0;
+                        if (!cancel) return -1;
+                        d->stop = true;
+                        return 0;
+                    });
+                } else {
+                    ASSERT_TRUE(world->StopAtPbxRequest(k, d->stop));
+                }
+                // A cancel that arrives with the last write comes too late to stop anything.
+                const int code = d->Sync(direction);
+                if (!cancel || k < writes) {
+                    EXPECT_NE(0, code) << where;
+                }
+                partner.SetSaveFilter({});
+                world->FailPbxRequest(0);
+                ExpectNothingLostNothingDoubled(*world, *d, direction, source, ordinary, where);
+                if (HasFailure()) return;
+            }
         }
     }
 }

@@ -2,14 +2,21 @@
 // that fails or is cancelled halfway, a rename made together with a removed number, an edit on
 // one side of a contact deleted on the other, numbers the address book cannot hold. In every
 // case nothing is lost, and the sync after the one under test has nothing left to do.
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "../cli/CliTestSupport.h"
+#include "app/AppPaths.h"
 #include "app/Log.h"
+#include "app/StoreWriteLock.h"
 #include "app/Texts.h"
 #include "common/TestEnv.h"
 #include "sync/SyncCliWorld.h"
@@ -120,6 +127,8 @@ const std::vector<std::string> kFour = {"Anna Lee: Mob=0170 111", "Ben Ode: Bus1
                                         "Cleo Park: Home1=040 333",
                                         "Dan Roe: Mob=0171 444, Bus1=030 444"};
 
+std::string Name(const std::string& spec) { return spec.substr(0, spec.find(':')); }
+
 void AddFour(SyncCliWorld& w) {
     for (const auto& s : kFour) w.PbxAdd(s);
     std::string err;
@@ -209,6 +218,116 @@ TEST_F(SyncSafetyCliTest, FirstSyncWithNumbersTheCardCannotHold_KeptInPbxAndNotA
     EXPECT_EQ(CanonSpecs({"Kai Ulm: Mob=0175 9", "Lia Moss: Mob=0176 3"}), w.Book());
     ExpectNothingLeftToDo("after Use partner contact");
     EXPECT_EQ(CanonSpecs(pbx), w.Pbx());
+}
+
+// An unattended sync that would delete most of a side applies nothing, says why in its
+// result and in the history, and leaves the deletions to a manual sync, which asks.
+TEST_F(SyncSafetyCliTest, SilentSyncWithMostCardsRemoved_ChangesNothingAndSaysWhy) {
+    const auto specs = LinkTwenty();
+    for (int i = 0; i < 12; ++i) w.BookDelete(Name(specs[static_cast<std::size_t>(i)]));
+    const auto book = w.Book();
+    std::string out, err;
+    EXPECT_EQ(1, w.Sync({"--silent"}, &out, &err));
+    EXPECT_THAT(err, HasSubstr(Text(187, {}, {}, "12", "20") + " (Error Code -32)"));
+    EXPECT_EQ(CanonSpecs(specs), w.Pbx());
+    EXPECT_EQ(book, w.Book());
+    const auto history = w.History();
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ("Deletions wait for a manual Sync: 12 in PBX, 0 in Outlook",
+              history[history.size() - 2]);
+    EXPECT_THAT(history.back(), HasSubstr("Sync Fail - Automatic Sync stopped"));
+
+    // Manually, the deletions are asked about (declined here: no terminal, no --yes).
+    EXPECT_EQ(1, w.Sync({}, &out, &err));
+    EXPECT_THAT(err, HasSubstr("12 contacts have\nbeen deleted from Outlook"));
+    EXPECT_EQ(CanonSpecs(specs), w.Pbx());
+
+    // Limits of the user's own let the unattended sync through.
+    ASSERT_EQ(0, w.Run("settings", {"set", "SilentDeleteMax", "12"}, {}, &out, &err)) << err;
+    ASSERT_EQ(0, w.Sync({"--silent"}, &out, &err)) << err;
+    EXPECT_EQ(book, w.Pbx());
+}
+
+// A folder that reads empty while its sync list names twenty cards is not filled by an
+// unattended sync; a manual sync asks first.
+TEST_F(SyncSafetyCliTest, SilentSyncWithAnEmptyFolder_StopsManualSyncAsks) {
+    const auto specs = LinkTwenty();
+    for (const auto& s : specs) w.BookDelete(Name(s));
+    const auto lists = w.SyncLists();
+    std::string out, err;
+    EXPECT_EQ(1, w.Sync({"--silent"}, &out, &err));
+    EXPECT_THAT(err,
+                HasSubstr(Text(190, "Outlook", {}, "20") + "\n" + Text(191) + " (Error Code -33)"));
+    EXPECT_TRUE(w.Book().empty());
+    EXPECT_EQ(CanonSpecs(specs), w.Pbx());
+
+    EXPECT_EQ(1, w.Sync({}, &out, &err));
+    EXPECT_THAT(err, HasSubstr(Text(190, "Outlook", {}, "20")));
+    EXPECT_TRUE(w.Book().empty());
+    EXPECT_EQ(lists, w.SyncLists());
+
+    ASSERT_EQ(0, w.Sync({"--yes"}, &out, &err)) << err;
+    EXPECT_EQ(CanonSpecs(specs), w.Book());
+}
+
+// While another process writes the contact stores, a sync or an import ends at once with the
+// text naming it, and changes nothing.
+TEST_F(SyncSafetyCliTest, StoresLockedByAnotherWriter_SyncAndImportRefusedAtOnce) {
+    AddFour(w);
+    w.BookAdd("Hal Wynn: Home2=040 999");
+    StoreWriteLock other;
+    std::string text;
+    ASSERT_EQ(StoreWriteLock::Outcome::kHeld,
+              other.TryLock(DataFolder() / kStoreWriteLockFile, text))
+        << text;
+    const std::string busy = Text(192, {}, kAppName, std::to_string(::getpid()));
+    std::string out, err;
+    EXPECT_EQ(1, w.Sync({"--silent"}, &out, &err));
+    EXPECT_THAT(err, HasSubstr(busy + " (Error Code -34)"));
+    EXPECT_EQ(1, w.Run("import", {"--from", "outlook", "--yes"}, {}, &out, &err));
+    EXPECT_THAT(err, HasSubstr(busy));
+    EXPECT_EQ(CanonSpecs(kFour), w.Pbx());
+
+    other.Unlock();
+    ASSERT_EQ(0, w.Sync({}, &out, &err)) << err;
+    EXPECT_EQ(5u, w.Pbx().size());
+}
+
+// Two syncs side by side, the first one by the real program: the second is refused at once
+// with the first one's process id, and the first one finishes undisturbed.
+TEST_F(SyncSafetyCliTest, TwoSyncsAtOnce_SecondRefusedWithTheFirstOnesProcessId) {
+    const std::string program = (BinDir() / "korvi").string();
+    if (!std::filesystem::exists(program)) GTEST_SKIP() << program << " not built";
+    const auto specs = LinkTwenty();
+    for (int i = 0; i < 5; ++i) {
+        const std::string& spec = specs[static_cast<std::size_t>(i)];
+        w.PbxAmend(Name(spec), "X" + spec);
+    }
+    // A slow PBX keeps the first sync writing while the second one starts.
+    w.sim().SetDelayMs(50);
+    std::vector<std::string> argv = {program, "sync"};
+    for (const auto& a : w.ConnectionArgs()) argv.push_back(a);
+    argv.push_back("--silent");
+    std::pair<int, std::string> first;
+    std::thread running([&] { first = RunForTest(argv, std::string(SyncCliWorld::kPin) + "\n"); });
+
+    const auto lockFile = DataFolder() / kStoreWriteLockFile;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    long holder = 0;
+    while ((holder = StoreWriteLock::HolderPid(lockFile)) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::string out, err;
+    const int second = holder != 0 ? w.Sync({"--silent"}, &out, &err) : -1;
+    running.join();
+    ASSERT_NE(0, holder) << "the first sync never took the lock: " << first.second;
+    EXPECT_NE(::getpid(), holder);
+    EXPECT_EQ(1, second);
+    EXPECT_THAT(err,
+                HasSubstr(Text(192, {}, kAppName, std::to_string(holder)) + " (Error Code -34)"));
+    EXPECT_EQ(0, first.first) << first.second;
+    EXPECT_EQ(w.Pbx(), w.Book());
 }
 
 }  // namespace

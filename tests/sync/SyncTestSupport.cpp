@@ -1,5 +1,6 @@
 #include "sync/SyncTestSupport.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,13 +122,26 @@ bool ProgramOnPathForTest(const std::string& name) {
 extern "C" char** environ;
 
 std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv) {
+    return RunForTest(argv, {});
+}
+
+std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv,
+                                       const std::string& input) {
     int fds[2];
+    int in[2];
     if (::pipe(fds) != 0) return {-1, "pipe failed"};
+    if (::pipe(in) != 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return {-1, "pipe failed"};
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -135,6 +149,14 @@ std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv) {
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
+    ::close(in[0]);
+    // Small inputs fit the pipe; the program reads them when it wants. A program that ended
+    // without reading makes the write fail instead of ending the test with SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
+    const bool written =
+        rc != 0 || input.empty() ||
+        ::write(in[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
+    ::close(in[1]);
     std::string out;
     char buffer[4096];
     for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
@@ -144,6 +166,7 @@ std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv) {
     if (rc != 0) return {-1, "could not start " + argv[0]};
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return {-1, out};
+    if (!written) return {-1, "could not write the input: " + out};
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 

@@ -23,6 +23,9 @@ std::vector<std::string> CanonSpecs(const std::vector<std::string>& specs);
 // A program found on PATH, run without a shell: its exit code and what it printed.
 bool ProgramOnPathForTest(const std::string& name);
 std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv);
+// The same with input on the program's standard input.
+std::pair<int, std::string> RunForTest(const std::vector<std::string>& argv,
+                                       const std::string& input);
 
 // The lines of a file written by the logs (stamps removed), or empty when it does not exist.
 std::vector<std::string> LogLines(const std::string& path);

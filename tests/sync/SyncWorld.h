@@ -44,6 +44,13 @@ public:
     enum class PbxFault { kHttp500, kDropped, kFaultFromThenOn };
     // The k-th PBX request from now on fails (1-based); 0 clears every fault.
     virtual void FailPbxRequest(int k, PbxFault how = PbxFault::kHttp500) = 0;
+    // The k-th PBX request from now on is answered, and sets stop as it is (a user's Cancel
+    // arriving then); false when the world cannot do that.
+    virtual bool StopAtPbxRequest(int k, StopFlag& stop) {
+        static_cast<void>(k);
+        static_cast<void>(stop);
+        return false;
+    }
     // PBX requests answered since the world was made.
     virtual int PbxRequests() = 0;
 };
