@@ -118,10 +118,9 @@ const ActionRule* FindRule(int32_t code) {
 }
 
 // Applies the actions one by one. The target of a delete or an amendment may be gone from its
-// side although the loaded list held it when the action was queued, or the rule kept an edit
-// of a contact that the other side deleted: a delete of what is gone is done, and an amendment
-// of what is gone adds the amended contact, so that the edit survives and no later sync fails
-// the same way again.
+// side: the user deleted it there while the conflict rule kept the other side's edit, or it
+// went after the load. A delete of what is gone is done; an amendment of what is gone adds the
+// amended contact, so that the edit survives and no later sync fails the same way again.
 class ActionApplier {
 public:
     ActionApplier(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner)
