@@ -92,7 +92,7 @@ TEST_F(SyncSafetyCliTest, ReplacePbxFailedOrCancelledHalfway_NextSyncLosesNothin
     // Cancelled by the user (Ctrl-C) while the replace writes; a slow PBX lets the command
     // line see the request count before the writes are done.
     w.sim().ResetCounters();
-    w.sim().SetDelayMs(20);
+    w.sim().SetDelayMs(40);
     const auto cancelAt30 = [this](CliRun& run) {
         run.io.SetCancelCheck([this] { return w.sim().RequestCount() >= 30; });
     };
