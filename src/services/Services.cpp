@@ -46,8 +46,8 @@ void Services::RegisterActions() {
         RegisterPartnerTransfers(ctrl, *partner, pbx, contactFile);
     }
     RegisterSyncActions({});
-    // Last: it wraps the bodies registered above.
-    GuardStoreWrites(ctrl, m_dataFolder / kStoreWriteLockFile);
+    // Last: it wraps the bodies registered above, the partners' transfers included.
+    GuardStoreWrites(ctrl, m_dataFolder / kStoreWriteLockFile, StoreWritingActions(partners));
 }
 
 void Services::RegisterSyncActions(SyncActionOptions options) {

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 #include "sync/Tctrl.h"
 
 namespace korvi {
+
+class PartnerDirectory;
 
 inline constexpr int kStoreWritingActions[] = {
     kActDeleteContacts,
@@ -25,8 +28,14 @@ inline constexpr int kStoreWritingActions[] = {
 // at once with kResultStoreBusy and text 192 naming that process.
 Tctrl::ActionBody HoldingStoreWriteLock(std::filesystem::path lockFile, Tctrl::ActionBody body);
 
-// Wraps the registered body of every store-writing action with HoldingStoreWriteLock. Bodies
-// registered afterwards (a dry run's, which writes nothing) run without the lock.
-void GuardStoreWrites(Tctrl& ctrl, const std::filesystem::path& lockFile);
+// The store-writing actions above and every registered partner's export and import: a
+// partner store added later brings its own transfer numbers.
+std::vector<int> StoreWritingActions(const PartnerDirectory& partners);
+
+// Wraps the registered body of each of the actions with HoldingStoreWriteLock, once (an action
+// wrapped twice would find the lock taken by its own process). Bodies registered afterwards
+// (a dry run's, which writes nothing) run without the lock.
+void GuardStoreWrites(Tctrl& ctrl, const std::filesystem::path& lockFile,
+                      const std::vector<int>& actions);
 
 }  // namespace korvi

@@ -1,15 +1,20 @@
 // The guards of a sync that nobody watches: it applies nothing when it would delete a large
 // part of a side, and it does not fill a side that reads empty while the sync list says the
 // last sync left contacts there. A manual sync asks instead. On the in-memory world and on the
-// simulator with an address book folder.
+// simulator with an address book folder. And one writer of the stores at a time.
+#include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/Log.h"
+#include "app/StoreWriteLock.h"
 #include "app/Texts.h"
 #include "common/TestEnv.h"
+#include "sync/Partner.h"
+#include "sync/StoreWriteGuard.h"
 #include "sync/SyncDriver.h"
 #include "sync/SyncGuards.h"
 #include "sync/SyncTestSupport.h"
@@ -152,6 +157,60 @@ TEST_P(SyncGuardsTest, PbxReadsEmpty_SilentStopsManualAsks) {
 
     EXPECT_EQ(0, driver->Sync(eSyncDir_Both, eSync_PBX_wins, {{kQuestionEmptySide, kOk}}));
     EXPECT_EQ(CanonSpecs(specs), Canon(world->PbxState()));
+}
+
+class OnePartner final : public PartnerDirectory {
+public:
+    explicit OnePartner(Partner partner) : m_partner(std::move(partner)) {}
+    const Partner* Find(int code) const override {
+        return code == m_partner.code ? &m_partner : nullptr;
+    }
+    std::vector<const Partner*> All() const override { return {&m_partner}; }
+
+private:
+    Partner m_partner;
+};
+
+// A partner store registered later brings transfer actions of its own numbers: they take the
+// lock like the address book's. An action named twice is wrapped once, else it would find the
+// lock taken by its own process.
+TEST(StoreWriteGuardTest, PartnersTransfersHoldTheLock_EachActionWrappedOnce) {
+    using namespace std::chrono_literals;
+    SetLogsFolder(MakeTempDir("logs"));
+    Partner later;
+    later.code = 5;
+    later.exportAction = kActExportContactsToCSVFile;  // stands for a number of its own
+    later.importAction = kActImportContactsFromOutlook;
+    const auto actions = StoreWritingActions(OnePartner(later));
+
+    Tctrl ctrl;
+    ctrl.SetWorkerSleeps(0ms, 0ms);
+    int runs = 0;
+    for (const int action : actions) {
+        ctrl.SetActionBody(action, [&runs](Tctrl&, const StopFlag&) { ++runs; });
+    }
+    const auto lockFile = MakeTempDir("data") / kStoreWriteLockFile;
+    GuardStoreWrites(ctrl, lockFile, actions);
+    const auto run = [&ctrl](int action) {
+        ctrl.action = action;
+        ctrl.SetBusy(1);
+        ctrl.StartAction();
+        EXPECT_TRUE(ctrl.WaitUntilIdle(10s));
+        return ctrl.result().code;
+    };
+    for (const int action : {kActExportContactsToCSVFile, kActImportContactsFromOutlook,
+                             kActExportContactsToOutlook, kActSyncContacts}) {
+        EXPECT_EQ(0, run(action)) << ActionName(action);
+    }
+    EXPECT_EQ(4, runs);
+
+    StoreWriteLock other;
+    std::string text;
+    ASSERT_EQ(StoreWriteLock::Outcome::kHeld, other.TryLock(lockFile, text)) << text;
+    for (const int action : {kActExportContactsToCSVFile, kActImportContactsFromOutlook}) {
+        EXPECT_EQ(kResultStoreBusy, run(action)) << ActionName(action);
+    }
+    EXPECT_EQ(4, runs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sync, SyncGuardsTest, testing::ValuesIn(WorldFactories()),
