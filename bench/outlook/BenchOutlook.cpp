@@ -85,6 +85,7 @@ int main() {
     korvi::outlook::VcfAddressBookOptions options;
     options.root = base / "addressbook";
     options.backupsRoot = base / "backups";
+    options.ownTree = true;
     korvi::NullProgress progress;
     korvi::Toutlook store(progress, [&] { return korvi::outlook::ConnectVcfAddressBook(options); });
     store.versionCode = 8;

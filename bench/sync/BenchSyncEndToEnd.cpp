@@ -38,8 +38,11 @@ struct World {
         : pbx(progress),
           store(progress,
                 [dir] {
-                    return outlook::ConnectVcfAddressBook(
-                        {.root = dir / "book", .backupsRoot = dir / "backups", .clock = nullptr});
+                    return outlook::ConnectVcfAddressBook({.root = dir / "book",
+                                                           .backupsRoot = dir / "backups",
+                                                           .clock = nullptr,
+                                                           .folderIds = {},
+                                                           .ownTree = true});
                 }),
           files(progress, dir / "data"),
           ctx(ctrl, pbx, files) {

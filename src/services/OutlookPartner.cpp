@@ -26,12 +26,15 @@ void RegisterOwnActions(Tctrl& ctrl, Toutlook& outlook) {
 void RegisterOutlookPartner(Services& services) {
     // The folder is read at each connection, so settings handed over later take effect.
     auto folder = std::make_shared<std::filesystem::path>(services.dataFolder() / "addressbook");
-    const std::filesystem::path backups = services.dataFolder() / "backups";
-    auto store = std::make_unique<Toutlook>(services.ctrl, [folder, backups] {
+    const std::filesystem::path data = services.dataFolder();
+    auto store = std::make_unique<Toutlook>(services.ctrl, [folder, data] {
         outlook::VcfAddressBookOptions options;
         options.root = *folder;
         // The cards a connection deletes are kept in the data folder's backups.
-        options.backupsRoot = backups;
+        options.backupsRoot = data / "backups";
+        options.folderIds = data / "folder-ids";
+        // Only the program's own folder gets its default contacts folder made.
+        options.ownTree = *folder == data / "addressbook";
         return outlook::ConnectVcfAddressBook(options);
     });
     Partner partner = OutlookPartnerFor(*store);

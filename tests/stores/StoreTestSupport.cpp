@@ -50,6 +50,7 @@ outlook::VcfAddressBookOptions TempBook::Options() const {
     outlook::VcfAddressBookOptions o;
     o.root = root;
     o.backupsRoot = backups;
+    o.ownTree = true;
     return o;
 }
 

@@ -17,7 +17,7 @@
 #include "app/Clock.h"
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"
-#include "stores/outlook/FolderEntryId.h"
+#include "stores/outlook/FolderIds.h"
 #include "stores/outlook/Toutlook.h"
 
 namespace korvi {
@@ -93,7 +93,9 @@ TEST_F(VcfBookTest, FolderIdsAreKeptAndFoldersCreated) {
     const std::string id = contacts.info.folderEntryID;
     ASSERT_EQ(id.size(), 32u);
     EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-    EXPECT_EQ(ReadFile(book.contacts / outlook::kFolderIdFileName), id + "\n");
+    // Kept in the data folder, not in the address book folder.
+    EXPECT_FALSE(fs::exists(book.contacts / outlook::kLegacyFolderIdFileName));
+    EXPECT_NE(ReadFile(outlook::DefaultFolderIdsFile()).find(id + "\t"), std::string::npos);
     EXPECT_NE(store.folderTree[0].info.folderEntryID, id);
 
     std::string message;
@@ -115,20 +117,21 @@ TEST_F(VcfBookTest, FolderIdsAreKeptAndFoldersCreated) {
               store.folderTree[0].children[0].children[0].info.folderEntryID);
 }
 
-TEST_F(VcfBookTest, ReadOnlyFolderStillHasAStableId) {
-    fs::path folder = book.root / "Shared" / "Team";
-    fs::create_directories(folder);
+TEST_F(VcfBookTest, FolderIdsThatCannotBeKeptAreStillStable) {
+    const fs::path data = book.root.parent_path() / "data";
+    fs::create_directories(data);
     std::string first, second;
     bool enforced = test::RunWithFileModesEnforced([&] {
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        first = outlook::FolderEntryId(folder);
-        second = outlook::FolderEntryId(folder);
-        fs::permissions(folder, fs::perms::owner_all);
+        fs::permissions(data, fs::perms::owner_read | fs::perms::owner_exec);
+        first = outlook::FolderIds(data / "folder-ids").IdOf(book.contacts);
+        second = outlook::FolderIds(data / "folder-ids").IdOf(book.contacts);
+        fs::permissions(data, fs::perms::owner_all);
     });
     if (!enforced) GTEST_SKIP() << "cannot give up the capabilities of root here";
     EXPECT_EQ(first.size(), 32u);
     EXPECT_EQ(first, second);
-    EXPECT_FALSE(fs::exists(folder / outlook::kFolderIdFileName));
+    EXPECT_FALSE(fs::exists(data / "folder-ids"));
+    EXPECT_TRUE(log.Contains("ERR: OUTLOOK: Could not keep the folder id: ")) << log.Text();
 }
 
 TEST_F(VcfBookTest, ExportThenLoadGivesTheContactsBack) {
@@ -161,8 +164,8 @@ TEST_F(VcfBookTest, ExportThenLoadGivesTheContactsBack) {
     EXPECT_TRUE(std::is_sorted(loaded.begin(), loaded.end(), [](const auto& a, const auto& b) {
         return a->entryId < b->entryId;
     }));
-    EXPECT_EQ(store.contactStoreID(),
-              ReadFile(book.contacts / outlook::kFolderIdFileName).substr(0, 32));
+    EXPECT_NE(ReadFile(outlook::DefaultFolderIdsFile()).find(store.contactStoreID() + "\t"),
+              std::string::npos);
 }
 
 TEST_F(VcfBookTest, ExportOverAFolderKeepsTheOldCardsInABackup) {

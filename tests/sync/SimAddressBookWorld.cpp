@@ -172,7 +172,11 @@ public:
 
 private:
     outlook::VcfAddressBookOptions Options() const {
-        return {.root = m_dir / "book", .backupsRoot = m_dir / "backups", .clock = nullptr};
+        return {.root = m_dir / "book",
+                .backupsRoot = m_dir / "backups",
+                .clock = nullptr,
+                .folderIds = {},
+                .ownTree = true};
     }
     void Update(int kind, TContact& c) {
         std::string text;

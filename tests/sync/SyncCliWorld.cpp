@@ -131,7 +131,8 @@ void SyncCliWorld::PbxDelete(const std::string& who) {
 int SyncCliWorld::BookUpdate(int kind, TContact& contact, const std::string& folder) {
     NullProgress progress;
     Toutlook store(progress, [this] {
-        return outlook::ConnectVcfAddressBook({.root = m_book, .backupsRoot = {}, .clock = {}});
+        return outlook::ConnectVcfAddressBook(
+            {.root = m_book, .backupsRoot = {}, .clock = {}, .folderIds = {}, .ownTree = false});
     });
     store.folderPath = FolderOrDefault(folder);
     std::string text;
@@ -145,7 +146,8 @@ int SyncCliWorld::BookUpdate(int kind, TContact& contact, const std::string& fol
 std::vector<TContact> SyncCliWorld::BookContacts(const std::string& folder) {
     NullProgress progress;
     Toutlook store(progress, [this] {
-        return outlook::ConnectVcfAddressBook({.root = m_book, .backupsRoot = {}, .clock = {}});
+        return outlook::ConnectVcfAddressBook(
+            {.root = m_book, .backupsRoot = {}, .clock = {}, .folderIds = {}, .ownTree = false});
     });
     store.folderPath = FolderOrDefault(folder);
     TContactList list;

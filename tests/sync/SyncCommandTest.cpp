@@ -90,8 +90,11 @@ protected:
     std::vector<std::string> Book() {
         NullProgress progress;
         Toutlook store(progress, [this] {
-            return outlook::ConnectVcfAddressBook(
-                {.root = m_book, .backupsRoot = {}, .clock = nullptr});
+            return outlook::ConnectVcfAddressBook({.root = m_book,
+                                                   .backupsRoot = {},
+                                                   .clock = nullptr,
+                                                   .folderIds = {},
+                                                   .ownTree = false});
         });
         TContactList list;
         std::string text;
@@ -102,8 +105,11 @@ protected:
     void BookAmend(const std::string& who, const std::string& spec) {
         NullProgress progress;
         Toutlook store(progress, [this] {
-            return outlook::ConnectVcfAddressBook(
-                {.root = m_book, .backupsRoot = {}, .clock = nullptr});
+            return outlook::ConnectVcfAddressBook({.root = m_book,
+                                                   .backupsRoot = {},
+                                                   .clock = nullptr,
+                                                   .folderIds = {},
+                                                   .ownTree = false});
         });
         TContactList list;
         std::string text;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "stores/outlook/CardBackup.h"
+#include "stores/outlook/FolderIds.h"
 #include "stores/outlook/ObjectModel.h"
 #include "stores/outlook/VcardContact.h"
 
@@ -15,10 +16,12 @@ namespace korvi::outlook {
 
 // What every object of one connection shares.
 struct VcfSession {
-    VcfSession(std::filesystem::path rootFolder, CardBackup cardBackup)
-        : root(std::move(rootFolder)), backup(std::move(cardBackup)) {}
+    VcfSession(std::filesystem::path rootFolder, CardBackup cardBackup, FolderIds ids)
+        : root(std::move(rootFolder)), backup(std::move(cardBackup)), folderIds(std::move(ids)) {}
     std::filesystem::path root;
     CardBackup backup;
+    FolderIds folderIds;
+    bool ownTree = false;  // the program's own tree: its default folder may be made
     bool newFilesUnsynced = false;
 };
 
