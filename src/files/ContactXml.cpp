@@ -49,9 +49,21 @@ void AppendCharRef(unsigned char c, std::string& out) {
 
 // Escapes so that the reader gets every byte back: a literal CR would be read as LF, other
 // control bytes are not allowed raw, and a value of blanks alone would be read as no text.
+bool NeedsEscape(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return c == '&' || c == '<' || c == '>' || (byte < 0x20 && c != '\t' && c != '\n');
+}
+
 void AppendEscaped(std::string_view value, std::string& out) {
     const bool blanksOnly = !value.empty() && value.find_first_not_of(" \t\n") == value.npos;
+    out.reserve(out.size() + value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
+        // Runs of plain text go in one piece.
+        std::size_t run = i;
+        while (run < value.size() && !NeedsEscape(value[run]) && !(blanksOnly && run == 0)) ++run;
+        out.append(value, i, run - i);
+        if (run == value.size()) break;
+        i = run;
         const char c = value[i];
         const auto byte = static_cast<unsigned char>(c);
         if (c == '&') {
@@ -236,10 +248,23 @@ private:
 
 }  // namespace
 
-XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written) {
+XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written,
+                           std::uintmax_t maxBytes) {
     written = 0;
     // One contact at a time: memory stays flat however long the list is.
     std::string chunk = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<contacts>\n";
+    constexpr std::string_view kEnd = "</contacts>\n";
+    std::uintmax_t total = 0;
+    // A file larger than the reader takes would fail every later load (and every sync that
+    // needs it): the write is refused before the sink sees more.
+    auto fits = [&](std::size_t position) -> XmlResult {
+        total += chunk.size();
+        if (total + kEnd.size() <= maxBytes) return {};
+        return Failure(fmt::format(
+            "Contact {}: the list does not fit in a contact file (at most {} bytes, which is "
+            "all that a contact file is read up to); nothing was written",
+            position, maxBytes));
+    };
     ContactXmlBuilder builder;
     std::size_t position = 0;
     for (const auto& contact : list) {
@@ -247,11 +272,13 @@ XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& writte
         if (!contact) continue;
         XmlResult built = builder.Append(*contact, position, chunk);
         if (!built.ok()) return built;
+        if (XmlResult r = fits(position); !r.ok()) return r;
         if (!sink.Write(chunk)) return Failure({});
         chunk.clear();
         ++written;
     }
-    chunk += "</contacts>\n";
+    if (XmlResult r = fits(position); !r.ok()) return r;
+    chunk += kEnd;
     if (!sink.Write(chunk)) return Failure({});
     return {};
 }

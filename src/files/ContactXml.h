@@ -19,9 +19,11 @@ inline constexpr std::uintmax_t kMaxContactFileBytes = 40u * 1024u * 1024u;
 
 // Streams the list into sink, one contact at a time, indented two blanks a level. Null entries
 // are skipped; written is the number of contact elements. On failure the text says which
-// contact could not be written; an empty text means the sink refused the bytes (the sink knows
+// contact could not be written (also the one that would make the file larger than maxBytes,
+// which the reader refuses); an empty text means the sink refused the bytes (the sink knows
 // why).
-[[nodiscard]] XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written);
+[[nodiscard]] XmlResult WriteContactsXml(const TContactList& list, ByteSink& sink, int& written,
+                                         std::uintmax_t maxBytes = kMaxContactFileBytes);
 
 // Reads the file and appends its contacts to list in document order; count is the number of
 // contact elements. A failure part-way leaves the contacts read so far in list.

@@ -29,6 +29,16 @@ bool IsCardFileName(const std::string& name) {
 
 std::string Reason(int err) { return std::strerror(err); }
 
+// A card file larger than the reader takes would be skipped at the next load, and its cards
+// would read as deleted: such a write is refused.
+void CheckReadableSize(const fs::path& path, const std::string& text) {
+    if (text.size() <= kMaxVcardFileBytes) return;
+    throw OlError(fmt::format(
+        "{}: the card file would grow to {} bytes, more than a card file is read up to ({}); "
+        "it was not written",
+        path.string(), text.size(), kMaxVcardFileBytes));
+}
+
 // The file without card k. A card after it that has no UID would take the place, and with it
 // the id, of the card before it, and the sync list would read it as deleted and re-added: it
 // gets the id it has now as its UID.
@@ -242,8 +252,9 @@ void VcfItem::SaveNew(VcfFolderCards& folder) {
     AtomicFile file(folder.dir / name);
     // New files are synced together when the connection ends (VcfSession).
     file.SkipSync();
-    if (!file.Open() || !file.Write(NewCardText(m_current, uid)) || !file.Commit())
-        throw OlError(file.Error());
+    const std::string text = NewCardText(m_current, uid);
+    CheckReadableSize(folder.dir / name, text);
+    if (!file.Open() || !file.Write(text) || !file.Commit()) throw OlError(file.Error());
     folder.session->newFilesUnsynced = true;
     m_fileName = name;
     m_cardIndex = 0;
@@ -268,7 +279,10 @@ void VcfItem::SaveExisting(VcfFolderCards& folder) {
     text.append(file.text, 0, card.begin);
     text += cardText;
     text.append(file.text, card.end, std::string::npos);
-    if (text != file.text && !WriteFileAtomically(path, text, error)) throw OlError(error);
+    if (text != file.text) {
+        CheckReadableSize(path, text);
+        if (!WriteFileAtomically(path, text, error)) throw OlError(error);
+    }
 
     // What the card says now is what the item reads from here on.
     VcardFile written;
@@ -306,6 +320,7 @@ void VcfItem::Delete() {
             std::string text;
             if (!TextWithoutCard(file, k, m_fileName, text, error))
                 throw OlError(fmt::format("{}: {}", path.string(), error));
+            CheckReadableSize(path, text);
             if (!WriteFileAtomically(path, text, error)) throw OlError(error);
             for (auto& other : folder->items)
                 if (other.get() != this && other->fileName() == m_fileName &&
