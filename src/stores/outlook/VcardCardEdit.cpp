@@ -296,7 +296,13 @@ bool CardEditor::EditCompany(const std::optional<std::string>& company) {
     auto values = SplitComponents(v);
     if (UnescapeText(values[0]) == *company) return true;
     values[0] = EscapeText(*company, m_dialect, true);
-    if (std::all_of(values.begin(), values.end(), [](const std::string& p) { return p.empty(); })) {
+    // A line left with no part goes, unless another ORG line would then be read instead.
+    const bool empty =
+        std::all_of(values.begin(), values.end(), [](const std::string& p) { return p.empty(); });
+    const bool another =
+        std::any_of(m_card.lines.begin() + m_firstOrg + 1, m_card.lines.end(),
+                    [](const VcardLine& l) { return !l.blank && !l.nested && l.name == "ORG"; });
+    if (empty && !another) {
         m_edits[m_firstOrg].removed = true;
     } else {
         Rewrite(m_firstOrg, JoinComponents(values));
@@ -315,7 +321,9 @@ bool CardEditor::SetSlot(int line, const std::optional<std::string>& number) {
     e.qp = src.quotedPrintable;
     e.escValue = v;
     if (!number || number->empty() || TelNumber(v) == *number) return true;
-    e.escValue = IsUriTel(src, v) ? "tel:" + *number : EscapeText(*number, m_dialect, false);
+    const bool uri = IsUriTel(src, v);
+    e.escValue = uri ? TelValueText(*number, true)
+                     : EscapeText(TelValueText(*number, false), m_dialect, false);
     e.text = Line(src.group, src.nameRaw, e.params, e.escValue, e.qp);
     e.tel.rawValue = e.qp ? EncodeQuotedPrintable(e.escValue) : e.escValue;
     e.changed = true;
@@ -327,11 +335,12 @@ int CardEditor::AddSlotLine(int slot, const std::string& number) {
     e.anchor = m_lastTel != kNoLine ? m_lastTel + 1 : m_end;
     e.tel.isTel = true;
     e.tel.types = SlotTypeList(slot);
+    const std::string value = TelValueText(number, false);
     if (m_dialect == VcardDialect::V21) {
-        e.text = Line({}, std::string("TEL;") + SlotTypes21(slot), {}, number, false);
-        e.tel.rawValue = number;
+        e.text = Line({}, std::string("TEL;") + SlotTypes21(slot), {}, value, false);
+        e.tel.rawValue = value;
     } else {
-        e.tel.rawValue = EscapeText(number, m_dialect, false);
+        e.tel.rawValue = EscapeText(value, m_dialect, false);
         e.text = Line({}, std::string("TEL;TYPE=") + SlotTypes30(slot), {}, e.tel.rawValue, false);
     }
     return AddLine(std::move(e));

@@ -113,8 +113,9 @@ std::string NewCardText(const ContactProps& props, const std::string& uid) {
     for (int s = 0; s < 8; ++s) {
         const std::string& number = p(kSlotProperties[s]);
         if (number.empty()) continue;
-        out += FoldLine(
-            std::string("TEL;TYPE=") + SlotTypes30(s) + ":" + EscapeText(number, d, false), d, eol);
+        out += FoldLine(std::string("TEL;TYPE=") + SlotTypes30(s) + ":" +
+                            EscapeText(TelValueText(number, false), d, false),
+                        d, eol);
     }
     out += "END:VCARD\r\n";
     return out;

@@ -203,11 +203,22 @@ std::vector<std::string> SlotTypeList(int slot) {
     return out;
 }
 
+namespace {
+bool HasTelScheme(std::string_view v) {
+    return v.size() >= 4 && EqualsNoCase(v.substr(0, 4), "tel:");
+}
+}  // namespace
+
 std::string TelNumber(std::string_view decoded) {
     std::string s = UnescapeText(decoded);
     std::string_view v = TrimBlanks(s);
-    if (v.size() >= 4 && EqualsNoCase(v.substr(0, 4), "tel:")) v.remove_prefix(4);
+    if (HasTelScheme(v)) v.remove_prefix(4);
     return std::string(v);
+}
+
+std::string TelValueText(std::string_view number, bool uriLine) {
+    if (uriLine || HasTelScheme(TrimBlanks(number))) return "tel:" + std::string(number);
+    return std::string(number);
 }
 
 }  // namespace korvi::outlook

@@ -67,5 +67,8 @@ std::vector<std::string> SlotTypeList(int slot);
 
 // The number a decoded TEL value holds: text unescaped, a tel: URI without its scheme.
 std::string TelNumber(std::string_view decoded);
+// What a number is written as (before escaping): with the tel: scheme on a URI line, and also
+// when the number itself begins with "tel:", since reading takes one scheme away.
+std::string TelValueText(std::string_view number, bool uriLine);
 
 }  // namespace korvi::outlook

@@ -190,9 +190,16 @@ std::string UnescapeText(std::string_view value) {
 std::string EscapeText(std::string_view text, VcardDialect dialect, bool structured) {
     std::string out;
     out.reserve(text.size() + 8);
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (dialect == VcardDialect::V21) {
-            if (c == ';' && structured) out.push_back('\\');
+            // 2.1 escapes little, but a backslash that a reader would take for the start of an
+            // escape ("C:\new") must come back as itself: it is doubled. A lone one ("C:\temp")
+            // stays as older readers expect it.
+            const bool escapes = c == '\\' && (i + 1 == text.size() ||
+                                               std::string_view("\\,;:nN").find(text[i + 1]) !=
+                                                   std::string_view::npos);
+            if ((c == ';' && structured) || escapes) out.push_back('\\');
             out.push_back(c);
             continue;
         }

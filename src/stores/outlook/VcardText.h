@@ -29,7 +29,8 @@ std::string UnescapeText(std::string_view value);
 enum class VcardDialect { V21, V30, V40 };
 
 // Escapes text for a value of the dialect. 3.0 and 4.0 escape backslash, comma, semicolon and
-// line breaks; 2.1 escapes only the semicolon, and only inside structured values.
+// line breaks; 2.1 escapes the semicolon inside structured values, and doubles a backslash
+// that UnescapeText would otherwise read as the start of an escape.
 std::string EscapeText(std::string_view text, VcardDialect dialect, bool structured);
 
 // Folds a content line (without its line end) at 75 octets for 3.0 and 4.0, never inside a
