@@ -373,6 +373,9 @@ const BadCardCase kBadCards[] = {
     {"BadPropertyName_Skipped", "BEGIN:VCARD\nVERSION:3.0\nF?N:x\nEND:VCARD\n", "malformed line 7"},
     {"UnknownVersion_Skipped", "BEGIN:VCARD\nVERSION:5.0\nFN:x\nEND:VCARD\n",
      "unsupported vCard version 5.0"},
+    {"OpenQuoteInAParameter_Skipped",
+     "BEGIN:VCARD\nVERSION:4.0\nFN:x\nTEL;TYPE=\"work,cell:tel:+49 170\nEND:VCARD\n",
+     "malformed line 8"},
 };
 
 class BadCardTest : public testing::TestWithParam<BadCardCase> {};

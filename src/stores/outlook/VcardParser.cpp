@@ -70,6 +70,8 @@ bool ParseHead(std::string_view head, VcardLine& line) {
         }
     }
     tokens.push_back(head.substr(start));
+    // A quote left open swallows the colon: no rewrite of the line could ever be read back.
+    if (quoted) return false;
 
     std::string_view full = TrimBlanks(tokens[0]);
     std::size_t dot = full.find('.');
