@@ -163,6 +163,8 @@ int StatusLineCode(std::string_view line) {
     const auto space = line.find(' ');
     if (space == std::string_view::npos) return 0;
     std::string_view rest = line.substr(space + 1);
+    // Three digits, no sign: "HTTP/1.1 -13 X" is no status.
+    if (rest.empty() || rest[0] < '0' || rest[0] > '9') return 0;
     int code = 0;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), code);
     if (ec != std::errc() || end - rest.data() != 3) return 0;
