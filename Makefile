@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian machine; see README.md.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test tsan bench format clean install package screenshots
+.PHONY: deps build run test tsan bench fuzz format clean install package screenshots
 
 deps:
 	@scripts/install-deps
@@ -40,6 +40,13 @@ tsan: deps
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --output-on-failure -j $(JOBS) -L controller
 
+# libFuzzer targets (clang, their own build folder), FUZZ_SECONDS each; not part of `make test`.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target korvi_fuzz_targets
+	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
 bench: build
 	scripts/bench build/bin
 
@@ -47,4 +54,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz
