@@ -21,7 +21,9 @@ public:
     virtual Result SaveContacts(TContactList& list, const StopFlag& stop) = 0;
 
     enum UpdateKind { kUpdateAdd = 1, kUpdateDelete = 2, kUpdateAmend = 3 };
-    // One step of an action list. An add stores the new item's id in contact.entryId.
+    // One step of an action list. An add stores the new item's id in contact.entryId. A failure
+    // of the store as a whole (its folder gone or not writable, its disk full), which every
+    // further update would meet too, is kResultNoSyncFile: the action list ends there.
     virtual Result UpdateContact(int kind, TContact& contact) = 0;
 
     // Called around a run of UpdateContact calls (the local store opens its folder here).

@@ -144,6 +144,12 @@ public:
             return true;
         }
         Result r = Write(side, rule->kind, a);
+        // The partner store failed as a whole: every update after this one would fail the same
+        // way, so the processing ends here, as after an exception inside the store.
+        if (side == Side::kPartner && r.code == kResultNoSyncFile) {
+            m_storeFailure = Failure{r.code, std::move(r.text)};
+            return false;
+        }
         const char* history = rule->history;
         if (!r.ok() && rule->kind != Kind::kAdd && !Holds(side, a)) {
             if (rule->kind == Kind::kDelete) {
@@ -167,6 +173,7 @@ public:
     }
 
     const std::optional<Failure>& pbxFailure() const { return m_pbxFailure; }
+    const std::optional<Failure>& storeFailure() const { return m_storeFailure; }
     const std::optional<Failure>& firstPartnerFailure() const { return m_firstPartnerFailure; }
     int partnerFailures() const { return m_partnerFailures; }
 
@@ -231,6 +238,7 @@ private:
     PartnerStore& m_partner;
     const std::string m_partnerName;
     std::optional<Failure> m_pbxFailure;
+    std::optional<Failure> m_storeFailure;
     std::optional<Failure> m_firstPartnerFailure;
     int m_partnerFailures = 0;
     std::optional<std::unordered_set<int32_t>> m_pbxIds;
@@ -358,8 +366,9 @@ void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, Sy
     int i = 0;
     try {
         for (; i < n && !stop.load(); ++i) {
-            ctrl.SetProgressText(Text(kTextApplyingUpdate, {}, {}, std::to_string(i + 1), std::to_string(n)),
-                                 LoopPosition(i, n));
+            ctrl.SetProgressText(
+                Text(kTextApplyingUpdate, {}, {}, std::to_string(i + 1), std::to_string(n)),
+                LoopPosition(i, n));
             TContact* a = actions[static_cast<std::size_t>(i)].get();
             if (a == nullptr) {
                 WriteLog("ERR: ProcessActionList(%d): Null contact ", i);
@@ -388,6 +397,9 @@ void ProcessActionList(Tctrl& ctrl, PbxPhonebook& pbx, PartnerStore& partner, Sy
 
     if (const auto& f = applier.pbxFailure()) {
         ctrl.SetResult(f->code, f->text);
+    } else if (const auto& f = applier.storeFailure()) {
+        WriteLog("ERR: ProcessActionList: Exception: %s", f->text);
+        ctrl.SetResult(kResultNoSyncFile, f->text);
     } else if (exception) {
         WriteLog("ERR: ProcessActionList: Exception: %s", *exception);
         ctrl.SetResult(kResultNoSyncFile, *exception);

@@ -65,6 +65,24 @@ TEST_F(ActionListProcessingTest, PartnerFailures_FirstReportedWithCountWhileTheL
     EXPECT_EQ(2, run.appliedCount);
 }
 
+// The store failed as a whole (its folder gone, not writable, its disk full): every update
+// after it would fail too, so the processing ends there, as after an exception in the store.
+TEST_F(ActionListProcessingTest, StoreFailure_EndsWithMinus9AndItsText) {
+    Queue("Anna Lee: Mob=1", eAddInPartner);
+    Queue("Ben Ode: Mob=2", eAddInPartner);
+    Queue("Cleo Park: Mob=3", eAddInPartner);
+    partner.SetUpdateFilter([](int, const TContact&, int call) { return call == 2 ? -9 : 0; });
+    Process();
+    EXPECT_EQ(-9, ctrl.resultCode());
+    EXPECT_EQ("Update 2 of [Ben] [Ode] refused", ctrl.resultText());
+    EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=1"}), Canon(partner.contacts()));
+    EXPECT_EQ(CanonSpecs({"Anna Lee: Mob=1"}), Canon(ctrl.syncContactList));
+    EXPECT_THAT(
+        Log(),
+        Contains(HasSubstr("ERR: ProcessActionList: Exception: Update 2 of [Ben] [Ode] refused")));
+    EXPECT_EQ(1, partner.endCalls());
+}
+
 TEST_F(ActionListProcessingTest, PbxFailure_StopsAtOnceAndRecordsOnlyWhatWasApplied) {
     Queue("Anna Lee: Mob=1", eAddInPartner);
     Queue("Ben Ode: Mob=2", eAddInPBX);

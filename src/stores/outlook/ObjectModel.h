@@ -18,6 +18,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A failure of the folder as a whole (gone, not writable, its disk full), as opposed to one of
+// a single item: every further call on the folder would fail the same way.
+class OlFolderError : public OlError {
+public:
+    using OlError::OlError;
+};
+
 // DefaultItemType of a folder that holds contact items.
 inline constexpr int olContactItem = 2;
 // GetDefaultFolder and Folders.Add: the contacts folder kind.

@@ -397,9 +397,13 @@ Result Toutlook::UpdateContactOrThrow(int kind, TContact& contact) {
 
 Result Toutlook::UpdateContact(int kind, TContact& contact) {
     // A failed write of one card is that update's failure, reported with the file and the
-    // reason; it does not end the run of updates.
+    // reason; it does not end the run of updates. A failure of the folder (gone, not writable,
+    // its disk full) would fail every update after it: it ends the run.
     try {
         return UpdateContactOrThrow(kind, contact);
+    } catch (const OlFolderError& e) {
+        WriteLog("ERR: OUTLOOK: UpdateContact: Exception: %s", e.what());
+        return {kResultNoSyncFile, e.what()};
     } catch (const std::exception& e) {
         WriteLog("ERR: OUTLOOK: UpdateContact: Exception: %s", e.what());
         return {kResultLocalFailure, e.what()};

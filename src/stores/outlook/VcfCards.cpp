@@ -126,7 +126,7 @@ void ScanFolderCards(const std::shared_ptr<VcfFolderCards>& cards) {
         if (IsCardFileName(name) && it->is_regular_file(e2)) names.push_back(std::move(name));
     }
     if (ec)
-        throw OlError(
+        throw OlFolderError(
             fmt::format("{}: cannot list the folder: {}", folder.dir.string(), ec.message()));
     std::sort(names.begin(), names.end());
 
@@ -212,7 +212,13 @@ void VcfItem::CardRemovedBefore() {
 int VcfItem::LocateCard(const fs::path& path, VcardFile& file) const {
     std::string text;
     std::string error;
-    if (!ReadCardFile(path, text, error)) throw OlError(error);
+    if (!ReadCardFile(path, text, error)) {
+        std::error_code ec;
+        if (!fs::is_directory(path.parent_path(), ec))
+            throw OlFolderError(
+                fmt::format("{}: the address book folder is gone", path.parent_path().string()));
+        throw OlError(error);
+    }
     if (!ParseVcardFile(std::move(text), file, error))
         throw OlError(fmt::format("{}: {}", path.string(), error));
     CardFields fields;
@@ -254,7 +260,8 @@ void VcfItem::SaveNew(VcfFolderCards& folder) {
     file.SkipSync();
     const std::string text = NewCardText(m_current, uid);
     CheckReadableSize(folder.dir / name, text);
-    if (!file.Open() || !file.Write(text) || !file.Commit()) throw OlError(file.Error());
+    // Writing a new file fails only for reasons of the folder or its disk.
+    if (!file.Open() || !file.Write(text) || !file.Commit()) throw OlFolderError(file.Error());
     folder.session->newFilesUnsynced = true;
     m_fileName = name;
     m_cardIndex = 0;
@@ -281,7 +288,9 @@ void VcfItem::SaveExisting(VcfFolderCards& folder) {
     text.append(file.text, card.end, std::string::npos);
     if (text != file.text) {
         CheckReadableSize(path, text);
-        if (!WriteFileAtomically(path, text, error)) throw OlError(error);
+        // A card is replaced by a new file renamed over it: only the folder or its disk can
+        // refuse that.
+        if (!WriteFileAtomically(path, text, error)) throw OlFolderError(error);
     }
 
     // What the card says now is what the item reads from here on.
@@ -307,8 +316,11 @@ void VcfItem::Delete() {
         const int k = LocateCard(path, file);
         std::string error;
         if (file.cards.size() == 1) {
-            if (!folder->session->backup.MoveFile(path, folder->folderName, error))
-                throw OlError(error);
+            if (!folder->session->backup.MoveFile(path, folder->folderName, error)) {
+                std::error_code ec;
+                if (!fs::exists(path, ec)) throw OlError(error);  // the card went meanwhile
+                throw OlFolderError(error);
+            }
         } else {
             const VcardCard& card = file.cards[k];
             const std::string cardFile =
@@ -316,12 +328,14 @@ void VcfItem::Delete() {
             if (!folder->session->backup.SaveCard(
                     std::string_view(file.text).substr(card.begin, card.end - card.begin), cardFile,
                     folder->folderName, error))
-                throw OlError(error);
+                throw OlFolderError(error);  // the backups folder cannot be written
             std::string text;
             if (!TextWithoutCard(file, k, m_fileName, text, error))
                 throw OlError(fmt::format("{}: {}", path.string(), error));
             CheckReadableSize(path, text);
-            if (!WriteFileAtomically(path, text, error)) throw OlError(error);
+            // A card is replaced by a new file renamed over it: only the folder or its disk can
+            // refuse that.
+            if (!WriteFileAtomically(path, text, error)) throw OlFolderError(error);
             for (auto& other : folder->items)
                 if (other.get() != this && other->fileName() == m_fileName &&
                     other->cardIndex() > k)
