@@ -13,6 +13,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Clock.h"
+#include "app/Utf8.h"
 #include "model/Contact.h"
 
 namespace korvi {
@@ -48,13 +49,7 @@ std::string DetailedLogName(const LocalTime& t) {
 // Cuts message so that it fits the line buffer, backing off to a UTF-8 sequence boundary.
 std::string_view FitMessage(std::string_view message) {
     if (message.size() <= kMaxMessageBytes) return message;
-    std::size_t cut = kMaxMessageBytes;
-    for (int i = 0; i < 3 && cut > 0; ++i) {
-        const auto byte = static_cast<unsigned char>(message[cut]);
-        if ((byte & 0xC0) != 0x80) break;  // message[cut] starts a sequence: cut before it
-        --cut;
-    }
-    return message.substr(0, cut);
+    return message.substr(0, Utf8PrefixLength(message, kMaxMessageBytes));
 }
 
 // Stamp, message and line end, taken with one reading of the clock so that the stamp and the

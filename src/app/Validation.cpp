@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Texts.h"
+#include "app/Utf8.h"
 
 namespace korvi {
 
@@ -26,15 +27,6 @@ bool HasIllegal(std::string_view text, bool blankAllowed) {
         if (ch == ' ' && !blankAllowed) return true;
     }
     return false;
-}
-
-// Characters, not bytes: every byte that does not continue a UTF-8 sequence starts one.
-std::size_t CharacterCount(std::string_view text) {
-    std::size_t count = 0;
-    for (const char ch : text) {
-        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++count;
-    }
-    return count;
 }
 
 Result Fail(int code, int textId, std::string_view name = {}, std::string_view number1 = {},
@@ -66,7 +58,7 @@ Result ValidateUrl(std::string_view url) {
 
 Result ValidateUserName(std::string_view name) {
     if (HasIllegal(name, true)) return Fail(kResultBadUserName, kTextUserNameIllegal);
-    const std::size_t length = CharacterCount(name);
+    const std::size_t length = Utf8CharacterCount(name);
     if (length < 1 || length > 20)
         return Fail(kResultBadUserName, kTextUserNameLength, {}, "1", "20");
     return {};
@@ -74,7 +66,7 @@ Result ValidateUserName(std::string_view name) {
 
 Result ValidatePin(std::string_view pin) {
     if (HasIllegal(pin, false)) return Fail(kResultBadPin, kTextPinIllegal);
-    const std::size_t length = CharacterCount(pin);
+    const std::size_t length = Utf8CharacterCount(pin);
     if (length < 4 || length > 20) return Fail(kResultBadPin, kTextPinLength, {}, "4", "20");
     return {};
 }
@@ -97,14 +89,15 @@ Result ValidateGmailAccount(std::string_view account) {
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     }
     const std::string marker = std::string("@") + kGmailMailDomain;
-    if (lower.find(marker) == std::string::npos || CharacterCount(lower) <= 10) {
+    if (lower.find(marker) == std::string::npos || Utf8CharacterCount(lower) <= 10) {
         return Fail(kResultLocalFailure, kTextGmailAccountForm);
     }
     return {};
 }
 
 Result ValidateGmailPassword(std::string_view password) {
-    if (CharacterCount(password) <= 7) return Fail(kResultLocalFailure, kTextGmailPasswordLength);
+    if (Utf8CharacterCount(password) <= 7)
+        return Fail(kResultLocalFailure, kTextGmailPasswordLength);
     return {};
 }
 

@@ -40,44 +40,6 @@ public:
 
 }  // namespace
 
-std::ptrdiff_t FindInvalidUtf8(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    while (i < n) {
-        unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        unsigned cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return static_cast<std::ptrdiff_t>(i);
-        }
-        if (i + len > n) return static_cast<std::ptrdiff_t>(i);
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return static_cast<std::ptrdiff_t>(i);
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-            return static_cast<std::ptrdiff_t>(i);
-        }
-        i += len;
-    }
-    return -1;
-}
-
 XmlResult LoadXmlText(std::string_view text, pugi::xml_document& doc, std::string_view sourceName) {
     doc.reset();
     const std::string name(sourceName);

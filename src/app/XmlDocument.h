@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/Utf8.h"
+
 #include <pugixml.hpp>
 
 namespace korvi {
@@ -37,8 +39,5 @@ std::string_view XmlLocalName(const pugi::xml_node& node);
 std::string XmlToString(const pugi::xml_document& doc);
 [[nodiscard]] XmlResult SaveXmlFile(const pugi::xml_document& doc,
                                     const std::filesystem::path& file);
-
-// Offset of the first byte that is not part of valid UTF-8, or -1.
-std::ptrdiff_t FindInvalidUtf8(std::string_view text);
 
 }  // namespace korvi

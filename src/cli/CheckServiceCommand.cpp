@@ -14,21 +14,11 @@
 
 namespace korvi::cli {
 
-std::vector<OptionSpec> CheckServiceCommand::Options() const {
-    std::vector<OptionSpec> specs = {
-        {"challenge", "", "also ask for a user-portal challenge (the portal login's check)"}};
-    const auto connection = PbxConnectionOptions(false);
-    specs.insert(specs.end(), connection.begin(), connection.end());
-    return specs;
+std::vector<OptionSpec> CheckServiceCommand::OwnOptions() const {
+    return {{"challenge", "", "also ask for a user-portal challenge (the portal login's check)"}};
 }
 
-int CheckServiceCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
-    PbxSession session(args, io);
-    std::string usage;
-    if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-
-    CliFlow flow(io, session);
+int CheckServiceCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
     const bool challenge = args.Has("challenge");
     const Result checked = flows::CheckService(flow.ctx(), challenge);
     if (!checked.ok()) return kExitFailure;

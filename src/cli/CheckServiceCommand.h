@@ -2,11 +2,11 @@
 // this user, as the Settings tab's Check Service button does.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class CheckServiceCommand final : public Command {
+class CheckServiceCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "check-service"; }
     std::string_view Summary() const override {
@@ -16,8 +16,12 @@ public:
         return "korvi check-service [--challenge] [--url URL] [--port PORT] [--user NAME] "
                "[--pin-stdin] [--timeout SECONDS]";
     }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    std::vector<OptionSpec> OwnOptions() const override;
+    bool WorksOnContactType() const override { return false; }
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

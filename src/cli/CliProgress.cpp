@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "app/Utf8.h"
 #include "cli/CliIo.h"
 
 namespace korvi::cli {
@@ -22,11 +23,7 @@ std::string CliProgress::FormatLine(const ProgressState& state, std::size_t widt
     std::replace(text.begin(), text.end(), '\n', ' ');
     std::replace(text.begin(), text.end(), '\r', ' ');
     const std::size_t room = width > suffix.size() ? width - suffix.size() : 0;
-    if (text.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-        text.resize(cut);
-    }
+    text.resize(Utf8PrefixLength(text, room));
     return text + suffix;
 }
 

@@ -13,15 +13,7 @@
 
 namespace korvi::cli {
 
-std::vector<OptionSpec> DeleteCommand::Options() const { return PbxConnectionOptions(true); }
-
-int DeleteCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
-    PbxSession session(args, io);
-    std::string usage;
-    if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-
-    CliFlow flow(io, session);
+int DeleteCommand::RunFlow(const ParsedArgs&, CliIo& io, PbxSession&, CliFlow& flow) {
     if (!flows::DeleteContacts(flow.ctx()).ok()) return kExitFailure;
     PrintWithNote(io, flow.frontEnd());
     return kExitOk;

@@ -2,11 +2,11 @@
 // Delete button does, after saving a backup that `korvi import --file BACKUP` restores.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class DeleteCommand final : public Command {
+class DeleteCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "delete"; }
     std::string_view Summary() const override {
@@ -15,8 +15,10 @@ public:
     std::string Usage() const override {
         return "korvi delete [--contact-type central|DEVID] [--yes] [connection options]";
     }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

@@ -13,47 +13,44 @@
 
 namespace korvi::cli {
 
-std::vector<OptionSpec> ExportCommand::Options() const {
-    std::vector<OptionSpec> specs = {
+std::vector<OptionSpec> ExportCommand::OwnOptions() const {
+    return {
         {"format", "xml|csv", "the file form (default: xml)"},
         {"file", "FILE", "the file to write (asks before replacing one)"},
         {"to", "outlook", "export to the address book instead of a file"},
         {"folder", "PATH", "with --to outlook: the contacts folder (default: the default one)"},
     };
-    const auto connection = PbxConnectionOptions(true);
-    specs.insert(specs.end(), connection.begin(), connection.end());
-    return specs;
 }
 
-int ExportCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
+bool ExportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
     if (args.Has("to")) {
-        if (args.ValueOr("to", "") != "outlook") return UsageError(io, *this, "--to takes outlook");
-        if (args.Has("file") || args.Has("format"))
-            return UsageError(io, *this, "--to outlook takes no --file or --format");
-        PbxSession session(args, io);
-        std::string usage;
-        if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-        CliFlow flow(io, session);
+        if (args.ValueOr("to", "") != "outlook") {
+            error = "--to takes outlook";
+        } else if (args.Has("file") || args.Has("format")) {
+            error = "--to outlook takes no --file or --format";
+        }
+        return error.empty();
+    }
+    const std::string format = args.ValueOr("format", "xml");
+    if (args.Has("folder")) {
+        error = "--folder goes with --to outlook";
+    } else if (format != "xml" && format != "csv") {
+        error = "--format takes xml or csv, not '" + format + "'";
+    } else if (args.ValueOr("file", "").empty()) {
+        error = "--file FILE is required";
+    }
+    return error.empty();
+}
+
+int ExportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
+    if (args.Has("to")) {
         flow.frontEnd().SetFolder(args.Value("folder"), true);
         if (!flows::ExportToOutlook(flow.ctx()).ok()) return kExitFailure;
         io.out() << flow.frontEnd().InformationText();
         return kExitOk;
     }
-    if (args.Has("folder")) return UsageError(io, *this, "--folder goes with --to outlook");
-    const std::string format = args.ValueOr("format", "xml");
-    if (format != "xml" && format != "csv") {
-        return UsageError(io, *this, "--format takes xml or csv, not '" + format + "'");
-    }
-    const std::string fileOption = args.ValueOr("file", "");
-    if (fileOption.empty()) return UsageError(io, *this, "--file FILE is required");
-    PbxSession session(args, io);
-    std::string usage;
-    if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-
-    CliFlow flow(io, session);
-    flow.frontEnd().SetFile(fileOption);
-    const bool xml = format == "xml";
+    flow.frontEnd().SetFile(args.ValueOr("file", ""));
+    const bool xml = args.ValueOr("format", "xml") == "xml";
     if (!flows::ExportToFile(flow.ctx(),
                              xml ? flows::FileDialog::kSaveXml : flows::FileDialog::kSaveCsv)
              .ok()) {

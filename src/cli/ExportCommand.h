@@ -1,13 +1,13 @@
 // `korvi export --format xml|csv --file FILE`: writes the PBX contacts of one phonebook to a
 // contact XML file or a CSV file, as the Import / Export tab's export to a file does;
-// `korvi export --to outlook [--folder PATH]` into the address book (cli/OutlookTransfer.h).
+// `korvi export --to outlook [--folder PATH]` into the address book.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class ExportCommand final : public Command {
+class ExportCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "export"; }
     std::string_view Summary() const override {
@@ -19,8 +19,12 @@ public:
                "       korvi export --to outlook [--folder PATH] [--contact-type central|DEVID] "
                "[connection options]";
     }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    std::vector<OptionSpec> OwnOptions() const override;
+    bool CheckOptions(const ParsedArgs& args, std::string& error) const override;
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

@@ -15,12 +15,7 @@
 
 namespace korvi::cli {
 
-std::vector<OptionSpec> ExtensionsCommand::Options() const { return PbxConnectionOptions(false); }
-
-int ExtensionsCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
-    PbxSession session(args, io);
-    CliFlow flow(io, session);
+int ExtensionsCommand::RunFlow(const ParsedArgs&, CliIo& io, PbxSession&, CliFlow& flow) {
     if (!flows::LoadExtensions(flow.ctx()).ok()) return kExitFailure;
     const Tpbx& pbx = io.services().pbx;
     if (pbx.extnInfoList.size() > 1) io.out() << "central\t" << Text(kTextCentralStore) << '\n';

@@ -3,11 +3,11 @@
 // number. The first column is what --contact-type takes.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class ExtensionsCommand final : public Command {
+class ExtensionsCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "extensions"; }
     std::string_view Summary() const override {
@@ -17,8 +17,11 @@ public:
         return "korvi extensions [--url URL] [--port PORT] [--user NAME] [--pin-stdin] "
                "[--timeout SECONDS]";
     }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    bool WorksOnContactType() const override { return false; }
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

@@ -13,41 +13,39 @@
 
 namespace korvi::cli {
 
-std::vector<OptionSpec> ImportCommand::Options() const {
-    std::vector<OptionSpec> specs = {
+std::vector<OptionSpec> ImportCommand::OwnOptions() const {
+    return {
         {"file", "FILE", "the contact XML file to read"},
         {"from", "outlook", "import from the address book instead of a file"},
         {"folder", "PATH", "with --from outlook: the contacts folder (default: the default one)"},
     };
-    const auto connection = PbxConnectionOptions(true);
-    specs.insert(specs.end(), connection.begin(), connection.end());
-    return specs;
 }
 
-int ImportCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
+bool ImportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
     if (args.Has("from")) {
-        if (args.ValueOr("from", "") != "outlook")
-            return UsageError(io, *this, "--from takes outlook");
-        if (args.Has("file")) return UsageError(io, *this, "--from outlook takes no --file");
-        PbxSession session(args, io);
-        std::string usage;
-        if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-        CliFlow flow(io, session);
+        if (args.ValueOr("from", "") != "outlook") {
+            error = "--from takes outlook";
+        } else if (args.Has("file")) {
+            error = "--from outlook takes no --file";
+        }
+        return error.empty();
+    }
+    if (args.Has("folder")) {
+        error = "--folder goes with --from outlook";
+    } else if (args.ValueOr("file", "").empty()) {
+        error = "--file FILE is required";
+    }
+    return error.empty();
+}
+
+int ImportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
+    if (args.Has("from")) {
         flow.frontEnd().SetFolder(args.Value("folder"), false);
         if (!flows::ImportFromOutlook(flow.ctx()).ok()) return kExitFailure;
         io.out() << flow.frontEnd().InformationText();
         return kExitOk;
     }
-    if (args.Has("folder")) return UsageError(io, *this, "--folder goes with --from outlook");
-    const std::string fileOption = args.ValueOr("file", "");
-    if (fileOption.empty()) return UsageError(io, *this, "--file FILE is required");
-    PbxSession session(args, io);
-    std::string usage;
-    if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
-
-    CliFlow flow(io, session);
-    flow.frontEnd().SetFile(fileOption);
+    flow.frontEnd().SetFile(args.ValueOr("file", ""));
     // The reader knows only the XML form: a CSV file fails as the action says.
     if (!flows::ImportFromFile(flow.ctx(), true).ok()) return kExitFailure;
     PrintWithNote(io, flow.frontEnd());

@@ -2,14 +2,14 @@
 // a contact XML file, as the Import / Export tab's import from a file does. A backup of the
 // phonebook that `korvi import --file BACKUP` restores is saved first.
 // `korvi import --from outlook [--folder PATH]` takes the address book's contacts instead
-// (cli/OutlookTransfer.h).
+//.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class ImportCommand final : public Command {
+class ImportCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "import"; }
     std::string_view Summary() const override {
@@ -21,8 +21,12 @@ public:
                "       korvi import --from outlook [--folder PATH] [--contact-type central|DEVID] "
                "[--yes] [connection options]";
     }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    std::vector<OptionSpec> OwnOptions() const override;
+    bool CheckOptions(const ParsedArgs& args, std::string& error) const override;
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

@@ -20,12 +20,8 @@ PortalCommand::PortalCommand(UrlOpener* opener) : m_opener(opener) {
     }
 }
 
-std::vector<OptionSpec> PortalCommand::Options() const {
-    std::vector<OptionSpec> specs = {
-        {"print-url", "", "print the login URL (valid for one login) instead of opening it"}};
-    const auto connection = PbxConnectionOptions(false);
-    specs.insert(specs.end(), connection.begin(), connection.end());
-    return specs;
+std::vector<OptionSpec> PortalCommand::OwnOptions() const {
+    return {{"print-url", "", "print the login URL (valid for one login) instead of opening it"}};
 }
 
 namespace {
@@ -45,10 +41,7 @@ private:
 
 }  // namespace
 
-int PortalCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
-    PbxSession session(args, io);
-    CliFlow flow(io, session);
+int PortalCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
     const bool print = args.Has("print-url");
     PrintingOpener printer(io);
     if (!flows::LaunchPortal(flow.ctx(), print ? printer : *m_opener).ok()) return kExitFailure;

@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 #include "pbx/UrlOpener.h"
 
 namespace korvi::cli {
 
-class PortalCommand final : public Command {
+class PortalCommand final : public PbxCommand {
 public:
     // The opener that receives the URL; xdg-open when none is given.
     explicit PortalCommand(UrlOpener* opener = nullptr);
@@ -20,8 +20,12 @@ public:
         return "Open the PBX user portal in the browser, logged in";
     }
     std::string Usage() const override { return "korvi portal [--print-url] [connection options]"; }
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    std::vector<OptionSpec> OwnOptions() const override;
+    bool WorksOnContactType() const override { return false; }
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 
 private:
     std::unique_ptr<UrlOpener> m_ownOpener;

@@ -168,8 +168,8 @@ std::string SyncCommand::Usage() const {
            "[--silent] [--dry-run] [--reset]";
 }
 
-std::vector<OptionSpec> SyncCommand::Options() const {
-    std::vector<OptionSpec> specs = {
+std::vector<OptionSpec> SyncCommand::OwnOptions() const {
+    return {
         {"partner", "outlook", "the partner store (default: the SyncPartner setting)"},
         {"folder", "PATH",
          "the address book folder, e.g. \"\\\\Personal Folders\\Contacts\" (default: the "
@@ -190,20 +190,17 @@ std::vector<OptionSpec> SyncCommand::Options() const {
         {"dry-run", "", "load and compare only: print the actions, change nothing"},
         {"reset", "", "delete the sync list of this pair (asks first); then stop"},
     };
-    const auto connection = PbxConnectionOptions(true);
-    specs.insert(specs.end(), connection.begin(), connection.end());
-    return specs;
 }
 
-int SyncCommand::Run(const ParsedArgs& args, CliIo& io) {
-    if (!args.Positionals().empty()) return UsageError(io, *this, "unexpected argument");
-    SyncChoices choices;
-    std::string usage;
-    if (!ReadChoices(args, choices, usage)) return UsageError(io, *this, usage);
-    PbxSession session(args, io);
-    if (!session.CheckUsage(usage)) return UsageError(io, *this, usage);
+bool SyncCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
+    SyncChoices unused;
+    return ReadChoices(args, unused, error);
+}
 
-    CliFlow flow(io, session);
+int SyncCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session, CliFlow& flow) {
+    SyncChoices choices;
+    std::string unused;
+    static_cast<void>(ReadChoices(args, choices, unused));
     flows::FlowContext& ctx = flow.ctx();
     KorviSettings& settings = ctx.settings;
     if (choices.partner) settings.syncPartner = *choices.partner;

@@ -4,19 +4,23 @@
 // list without applying anything; --reset deletes the pair's sync list.
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/PbxCommand.h"
 
 namespace korvi::cli {
 
-class SyncCommand final : public Command {
+class SyncCommand final : public PbxCommand {
 public:
     std::string_view Name() const override { return "sync"; }
     std::string_view Summary() const override {
         return "Sync the PBX phonebook with the address book";
     }
     std::string Usage() const override;
-    std::vector<OptionSpec> Options() const override;
-    [[nodiscard]] int Run(const ParsedArgs& args, CliIo& io) override;
+
+protected:
+    std::vector<OptionSpec> OwnOptions() const override;
+    bool CheckOptions(const ParsedArgs& args, std::string& error) const override;
+    [[nodiscard]] int RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
+                              CliFlow& flow) override;
 };
 
 }  // namespace korvi::cli

@@ -1,4 +1,5 @@
 #include "files/ContactXml.h"
+#include "app/Utf8.h"
 
 #include <charconv>
 #include <cstring>
@@ -21,10 +22,8 @@ XmlResult Failure(std::string text, std::ptrdiff_t offset = -1) {
 
 std::string Quoted(std::string_view value) {
     if (value.size() <= kQuoteLimit) return std::string(value);
-    std::size_t cut = kQuoteLimit;
     // Cut before a character, never inside one.
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-    return std::string(value.substr(0, cut)) + "...";
+    return std::string(value.substr(0, Utf8PrefixLength(value, kQuoteLimit))) + "...";
 }
 
 // A value that is not UTF-8 would make a file that no reader, ours included, accepts again:

@@ -1,11 +1,13 @@
 #include "flows/ImportExportFlows.h"
 
 #include <cctype>
+#include <functional>
 #include <string>
 
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "flows/CarryOutAction.h"
+#include "flows/Confirm.h"
 #include "flows/FlowContext.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
@@ -17,15 +19,6 @@ namespace {
 constexpr char kCancelledHistory[] = "Fail: Action cancelled";
 
 Result Cancel() { return {kResultCancelled, Text(kTextActionCancelled)}; }
-
-bool Confirm(FlowContext& ctx, const std::string& id, const std::string& text) {
-    Question question;
-    question.kind = Question::Kind::Confirm;
-    question.id = id;
-    question.caption = Text(kTextConfirm);
-    question.text = text;
-    return ctx.frontEnd.prompt().Ask(question) == kOk;
-}
 
 void WriteCancelLines() {
     WriteLog("LOG: Cancelled");
@@ -51,6 +44,39 @@ bool EndsWithCsv(const std::string& file) {
     std::string extension = file.substr(file.size() - 4);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".csv";
+}
+
+// The file dialog, then the action for the chosen file (a dismissed dialog is a cancel).
+Result RunOnChosenFile(FlowContext& ctx, FileDialog dialog,
+                       const std::function<int(const std::string& file)>& actionFor) {
+    const std::optional<std::string> file = ctx.frontEnd.ChooseFile(dialog);
+    if (!file || file->empty()) return Cancel();
+    ctx.services.ctrl.fileName = *file;
+    CarryOutAction(ctx, actionFor(*file));
+    return LastResult(ctx);
+}
+
+// How a file transfer ends: the history line of its failure (with the result text) and of its
+// success (count, contact type name, file), and the text of the success message.
+struct FileTransferReport {
+    const char* failedHistory;
+    const char* doneHistory;
+    int doneText;
+};
+
+void ReportFileTransfer(FlowContext& ctx, const Result& result, const FileTransferReport& report) {
+    if (result.cancelled()) {
+        WriteCancelLines();
+        ctx.frontEnd.Cancelled(result);
+    } else if (!result.ok()) {
+        WriteHistory(report.failedHistory, result.text);
+        ctx.frontEnd.Failure(result);
+    } else {
+        const int count = ContactCount(ctx);
+        const std::string& typeName = ctx.services.pbx.contactTypeName;
+        WriteHistory(report.doneHistory, count, typeName, ctx.services.ctrl.fileName);
+        ctx.frontEnd.Information(Text(report.doneText, {}, typeName, std::to_string(count)));
+    }
 }
 
 // A failed action where the flow has nothing of its own to say: the failure box, or nothing
@@ -152,34 +178,17 @@ Result ExportToFile(FlowContext& ctx, FileDialog dialog) {
     WriteHistory("%s", what);
 
     ctx.frontEnd.EnterBusyState();
-    Tpbx& pbx = ctx.services.pbx;
-    Tctrl& ctrl = ctx.services.ctrl;
-    Result result = ctx.frontEnd.SelectContactType(pbx);
+    Result result = ctx.frontEnd.SelectContactType(ctx.services.pbx);
     if (result.ok()) {
-        const std::optional<std::string> file = ctx.frontEnd.ChooseFile(dialog);
-        if (!file || file->empty()) {
-            result = Cancel();
-        } else {
-            ctrl.fileName = *file;
-            CarryOutAction(ctx, xml ? kActExportContactsToXMLFile : kActExportContactsToCSVFile);
-            result = LastResult(ctx);
-        }
+        result = RunOnChosenFile(ctx, dialog, [xml](const std::string&) {
+            return xml ? kActExportContactsToXMLFile : kActExportContactsToCSVFile;
+        });
     }
     ctx.frontEnd.LeaveBusyState();
-
-    if (result.cancelled()) {
-        WriteCancelLines();
-        ctx.frontEnd.Cancelled(result);
-    } else if (!result.ok()) {
-        WriteHistory("Failed to export PBX contacts to file [%s]", result.text);
-        ctx.frontEnd.Failure(result);
-    } else {
-        const int count = ContactCount(ctx);
-        WriteHistory("Successfully exported %d contacts from PBX for %s to file [%s]", count,
-                     pbx.contactTypeName, ctrl.fileName);
-        ctx.frontEnd.Information(
-            Text(kTextSavedToFile, {}, pbx.contactTypeName, std::to_string(count)));
-    }
+    ReportFileTransfer(
+        ctx, result,
+        {"Failed to export PBX contacts to file [%s]",
+         "Successfully exported %d contacts from PBX for %s to file [%s]", kTextSavedToFile});
     return result;
 }
 
@@ -190,7 +199,6 @@ Result ImportFromFile(FlowContext& ctx, bool csvAsCsv) {
     WriteHistory("Import PBX Contacts From XML File");
 
     Tpbx& pbx = ctx.services.pbx;
-    Tctrl& ctrl = ctx.services.ctrl;
     Result result = ctx.frontEnd.SelectContactType(pbx);
     if (result.ok() &&
         !Confirm(ctx, "confirm-import", Text(kTextConfirmImport, {}, pbx.contactTypeName))) {
@@ -198,32 +206,16 @@ Result ImportFromFile(FlowContext& ctx, bool csvAsCsv) {
     }
     if (result.ok()) {
         ctx.frontEnd.EnterBusyState();
-        const std::optional<std::string> file = ctx.frontEnd.ChooseFile(FileDialog::kOpenXml);
-        if (!file || file->empty()) {
-            result = Cancel();
-        } else {
-            ctrl.fileName = *file;
-            const bool csv = csvAsCsv && EndsWithCsv(*file);
-            CarryOutAction(ctx,
-                           csv ? kActImportContactsFromCSVFile : kActImportContactsFromXMLFile);
-            result = LastResult(ctx);
-        }
+        result = RunOnChosenFile(ctx, FileDialog::kOpenXml, [csvAsCsv](const std::string& file) {
+            return csvAsCsv && EndsWithCsv(file) ? kActImportContactsFromCSVFile
+                                                 : kActImportContactsFromXMLFile;
+        });
         ctx.frontEnd.LeaveBusyState();
     }
-
-    if (result.cancelled()) {
-        WriteCancelLines();
-        ctx.frontEnd.Cancelled(result);
-    } else if (!result.ok()) {
-        WriteHistory("Failed to import PBX contacts from file [%s]", result.text);
-        ctx.frontEnd.Failure(result);
-    } else {
-        const int count = ContactCount(ctx);
-        WriteHistory("Successfully imported %d contacts to PBX for %s from file [%s]", count,
-                     pbx.contactTypeName, ctrl.fileName);
-        ctx.frontEnd.Information(
-            Text(kTextImported, {}, pbx.contactTypeName, std::to_string(count)));
-    }
+    ReportFileTransfer(
+        ctx, result,
+        {"Failed to import PBX contacts from file [%s]",
+         "Successfully imported %d contacts to PBX for %s from file [%s]", kTextImported});
     return result;
 }
 

@@ -14,6 +14,7 @@
 #include "app/Texts.h"
 #include "app/Validation.h"
 #include "flows/CarryOutAction.h"
+#include "flows/Confirm.h"
 #include "flows/FlowContext.h"
 #include "flows/FrontEnd.h"
 #include "services/OutlookPartner.h"
@@ -37,15 +38,6 @@ long IntervalSeconds(int index) {
         default:
             return 86400;
     }
-}
-
-bool Confirm(FlowContext& ctx, const std::string& id, const std::string& text) {
-    Question question;
-    question.kind = Question::Kind::Confirm;
-    question.id = id;
-    question.caption = Text(kTextConfirm);
-    question.text = text;
-    return ctx.frontEnd.prompt().Ask(question) == kOk;
 }
 
 // A failed step of the run: the failure box, or nothing more for a cancel.

@@ -1,4 +1,5 @@
 #include "pbx/soap/SoapXmlReader.h"
+#include "app/Utf8.h"
 
 #include <charconv>
 
@@ -112,9 +113,7 @@ std::string QuoteValue(std::string_view value) {
     std::string out = "'";
     if (value.size() > kMax) {
         // Cut on a character boundary so the error text stays UTF-8.
-        std::size_t cut = kMax;
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-        out.append(value.substr(0, cut));
+        out.append(value.substr(0, Utf8PrefixLength(value, kMax)));
         out += "...";
     } else {
         out.append(value);

@@ -2,42 +2,10 @@
 
 #include <charconv>
 
+#include "app/Utf8.h"
 #include "pbx/soap/SoapTypes.h"
 
 namespace korvi::soap {
-
-namespace {
-
-// Length of the well-formed UTF-8 sequence at the start of s (its code point in cp), or 0.
-std::size_t Utf8SequenceLength(std::string_view s, char32_t& cp) {
-    const auto c = static_cast<unsigned char>(s[0]);
-    std::size_t len = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() < len) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-        (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-        return 0;
-    }
-    return len;
-}
-
-}  // namespace
 
 SoapXmlWriter::SoapXmlWriter() {
     m_out.reserve(1024);
