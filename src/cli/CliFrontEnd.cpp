@@ -77,19 +77,23 @@ int CliFrontEnd::Report(const Result& result) {
     return kExitFailure;
 }
 
+void CliFrontEnd::BeforeAction() {
+    if (m_io.catchInterrupt()) m_interrupt.emplace();
+}
+
 bool CliFrontEnd::WaitForAction(Tctrl& ctrl, int silent) {
-    std::optional<InterruptGuard> interrupt;
-    if (m_io.catchInterrupt()) interrupt.emplace();
     CliProgress progress(m_io);
+    bool cancelled = false;
     while (!ctrl.WaitUntilIdle(kPollInterval)) {
-        if (InterruptGuard::Interrupted() || m_io.CancelCheckSaysStop()) {
-            progress.Finish();
-            return true;
+        if ((m_interrupt && InterruptGuard::Interrupted()) || m_io.CancelCheckSaysStop()) {
+            cancelled = true;
+            break;
         }
         if (silent == 0) progress.Update(ctrl.ReadProgress());
     }
     progress.Finish();
-    return false;
+    m_interrupt.reset();
+    return cancelled;
 }
 
 void CliFrontEnd::AfterCancel(Tctrl& ctrl) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/InterruptGuard.h"
 #include "flows/FrontEnd.h"
 
 namespace korvi::cli {
@@ -34,6 +35,7 @@ public:
     void Unshown(const std::string& text) override;
 
     // The progress line (not when silent) and Ctrl-C, polled while the action runs.
+    void BeforeAction() override;
     bool WaitForAction(Tctrl& ctrl, int silent) override;
     // Unlike the window, which returns at once on Cancel, the tool waits for the worker: the
     // body leaves its files and the PBX in a known state before the process ends.
@@ -73,6 +75,8 @@ public:
 
 private:
     CliIo& m_io;
+    // Ctrl-C is caught from just before the action starts until the wait for it ends.
+    std::optional<InterruptGuard> m_interrupt;
     std::vector<std::string> m_information;
     std::function<Result(Tpbx&)> m_chooseContactType;
     std::optional<std::string> m_file;

@@ -38,6 +38,7 @@ int CarryOutAction(FlowContext& ctx, int action, int silent) {
     ctrl.silent = silent;
     ctrl.action = action;
     ctrl.SetBusy(1);
+    ctx.frontEnd.BeforeAction();
     ctrl.StartAction();
     if (ctx.frontEnd.WaitForAction(ctrl, silent)) {
         ctrl.CancelAction();

@@ -51,6 +51,9 @@ public:
     virtual void EnterBusyState() {}
     virtual void LeaveBusyState() {}
 
+    // Called just before the worker starts the action, so that whatever the front end uses to
+    // hear a cancel is in place before the first write can happen.
+    virtual void BeforeAction() {}
     // Called once the action has started: returns when the controller's busy has dropped, or
     // true as soon as the user asked to cancel it (the flow then calls ctrl.CancelAction() and
     // AfterCancel). Shows the progress unless silent.
