@@ -484,6 +484,52 @@ TEST_F(UpdateContactTest, UnknownActionAndFailedSave) {
     EXPECT_TRUE(log.Contains("ERR: OUTLOOK: UpdateContact: Exception: card.vcf: read-only"));
 }
 
+// Updates find their item as a walk of the folder from its first item would: the first contact
+// item with the entry id, also after items before it changed in the same run (deleted, added).
+TEST_F(UpdateContactTest, EachUpdateFindsTheFirstItemWithItsIdAsTheRunGoesOn) {
+    contacts.items.clear();
+    for (const auto& [name, id] : {std::pair{"A", "x"}, {"B", "y"}, {"C", "x"}, {"D", "x"}})
+        Contact(contacts, name, {{P::LastName, name}}).entryId = id;
+    std::string added;  // the id the add recorded, "new" in the table
+    auto folder = [&] {
+        std::string out;
+        for (const auto& item : contacts.items)
+            out += MemoryOutlook::Prop(*item, P::LastName) + "=" +
+                   (item->entryId == added ? std::string("new") : item->entryId) + " ";
+        return out;
+    };
+    const int add = PartnerStore::kUpdateAdd, amend = PartnerStore::kUpdateAmend,
+              del = PartnerStore::kUpdateDelete;
+    struct Step {
+        int kind;
+        const char* id;
+        const char* lastName;  // what an amend or add writes
+        int code;
+        const char* after;
+    };
+    const Step steps[] = {
+        {amend, "x", "A2", 0, "A2=x B=y C=x D=x "},
+        {del, "x", "", 0, "B=y C=x D=x "},
+        {amend, "x", "C2", 0, "B=y C2=x D=x "},
+        {add, "", "E", 0, "B=y C2=x D=x E=new "},
+        {del, "x", "", 0, "B=y D=x E=new "},
+        {amend, "new", "E2", 0, "B=y D=x E2=new "},
+        {del, "x", "", 0, "B=y E2=new "},
+        {amend, "x", "none", -1, "B=y E2=new "},
+        {del, "y", "", 0, "E2=new "},
+        {del, "y", "", -1, "E2=new "},
+        {del, "new", "", 0, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.after);
+        TContact c = test::MakeContact("", step.lastName, "", {{kHome1, "1"}});
+        c.entryId = std::string(step.id) == "new" ? added : step.id;
+        EXPECT_EQ(CodeOf(store.UpdateContact(step.kind, c), text), step.code) << text;
+        if (step.kind == add) added = c.entryId;
+        EXPECT_EQ(folder(), step.after);
+    }
+}
+
 TEST_F(ToutlookTest, WriteContactWithoutItemLogsNullPointer) {
     TContact c;
     store.WriteContact(&c, nullptr);

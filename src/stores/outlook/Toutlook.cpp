@@ -225,6 +225,8 @@ Result Toutlook::OpenFolder() {
 }
 
 int Toutlook::CloseFolder() {
+    m_itemIndex.clear();
+    m_itemIndexBuilt = false;
     m_openFolder.reset();
     m_openNamespace = nullptr;
     m_openApp.reset();
@@ -350,32 +352,60 @@ Result Toutlook::SaveContacts(TContactList& list, const StopFlag& stop) {
     }
 }
 
+void Toutlook::IndexItems() {
+    m_itemIndex.clear();
+    OlItems& items = m_openFolder->Items();
+    const int count = items.Count();
+    for (int k = 1; k <= count; ++k) {
+        auto item = items.Item(k);
+        if (OlContactItem* c = item->QueryContactItem()) IndexAdded(item, c->EntryID());
+    }
+    m_itemIndexBuilt = true;
+}
+
+void Toutlook::IndexAdded(const std::shared_ptr<OlItem>& item, const std::string& entryId) {
+    // New items join the folder at its end: an item already there with the id stays the first.
+    IndexedItem& entry = m_itemIndex[entryId];
+    if (entry.count++ == 0) entry.first = item;
+}
+
+void Toutlook::IndexRemoved(const std::string& entryId) {
+    auto it = m_itemIndex.find(entryId);
+    if (it == m_itemIndex.end()) return;
+    if (--it->second.count == 0) {
+        m_itemIndex.erase(it);
+    } else {
+        // Which of the others is now the first is a matter of order: walk again when needed.
+        m_itemIndexBuilt = false;
+    }
+}
+
+std::shared_ptr<OlItem> Toutlook::FindItem(const std::string& entryId) {
+    if (!m_itemIndexBuilt) IndexItems();
+    auto it = m_itemIndex.find(entryId);
+    if (it == m_itemIndex.end()) return nullptr;
+    return it->second.first;
+}
+
 Result Toutlook::UpdateContactOrThrow(int kind, TContact& contact) {
     if (!m_openFolder) throw OlError("No address book folder is open.");
     OlItems& items = m_openFolder->Items();
-    const int count = items.Count();
     if (kind == kUpdateAdd) {
         auto item = items.Add();
         OlContactItem* target = item->QueryContactItem();
         if (target == nullptr) throw OlError("The new item is not a contact item.");
         WriteContact(&contact, target);
+        if (m_itemIndexBuilt) IndexAdded(item, contact.entryId);
         return 0;
     }
     if (kind != kUpdateDelete && kind != kUpdateAmend) {
         WriteLog("ERR: OUTLOOK: UpdateContact: Unknown action: %d", kind);
         return {kResultLocalFailure, "UpdateContact: action Unknown"};
     }
-    std::shared_ptr<OlItem> found;
-    OlContactItem* target = nullptr;
-    for (int k = 1; k <= count; ++k) {
-        auto item = items.Item(k);
-        OlContactItem* c = item->QueryContactItem();
-        if (c != nullptr && c->EntryID() == contact.entryId) {
-            found = std::move(item);
-            target = c;
-            break;
-        }
-    }
+    // The first contact item with the entry id, as a walk of the folder would find it.
+    const std::string entryId = contact.entryId;
+    std::shared_ptr<OlItem> found = FindItem(entryId);
+    OlContactItem* target = found ? found->QueryContactItem() : nullptr;
     if (target == nullptr) {
         if (kind == kUpdateDelete) {
             WriteLog("ERR: OUTLOOK: UpdateContact: eDel: [%s] [%s] - could not find in Outlook",
@@ -389,8 +419,24 @@ Result Toutlook::UpdateContactOrThrow(int kind, TContact& contact) {
     }
     if (kind == kUpdateDelete) {
         target->Delete();
+        IndexRemoved(entryId);
     } else {
-        WriteContact(&contact, target);
+        // A failed write leaves the item as it was; a card written without a UID before gets
+        // one, and with it a new entry id.
+        try {
+            WriteContact(&contact, target);
+        } catch (...) {
+            if (target->EntryID() != entryId) m_itemIndexBuilt = false;
+            throw;
+        }
+        if (contact.entryId != entryId) {
+            IndexRemoved(entryId);
+            // Where the item stands among others with its new id is a matter of order.
+            if (m_itemIndexBuilt && m_itemIndex.count(contact.entryId) != 0)
+                m_itemIndexBuilt = false;
+            else if (m_itemIndexBuilt)
+                IndexAdded(found, contact.entryId);
+        }
     }
     return 0;
 }

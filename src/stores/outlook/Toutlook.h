@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/PartnerStore.h"
@@ -85,6 +86,11 @@ private:
     bool WalkForPath(outlook::OlFolders& folders);
     void WalkTree(outlook::OlFolders& folders, std::vector<OutlookFolderNode>& nodes);
     Result UpdateContactOrThrow(int kind, TContact& contact);
+    // The first contact item of the open folder with that entry id, or null.
+    std::shared_ptr<outlook::OlItem> FindItem(const std::string& entryId);
+    void IndexItems();
+    void IndexAdded(const std::shared_ptr<outlook::OlItem>& item, const std::string& entryId);
+    void IndexRemoved(const std::string& entryId);
 
     Progress& m_progress;
     Connector m_connect;
@@ -93,6 +99,16 @@ private:
     std::unique_ptr<outlook::OlApplication> m_openApp;
     outlook::OlNameSpace* m_openNamespace = nullptr;
     std::shared_ptr<outlook::OlMAPIFolder> m_openFolder;
+    // Entry id -> the first contact item of the open folder with it, and how many items have
+    // it, so that each update of a sync finds its item without walking the folder (thousands
+    // of updates on thousands of cards). Built at the first update after the folder opened;
+    // while the folder is open its items change only through this store.
+    struct IndexedItem {
+        std::shared_ptr<outlook::OlItem> first;
+        int count = 0;
+    };
+    std::unordered_map<std::string, IndexedItem> m_itemIndex;
+    bool m_itemIndexBuilt = false;
 };
 
 }  // namespace korvi
