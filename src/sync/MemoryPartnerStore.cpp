@@ -41,8 +41,11 @@ TContact MemoryPartnerStore::Amended(const TContact& item, const TContact& c) co
             numbers.push_back(n);
         }
     }
-    merged.numbers.reset();
-    if (!numbers.empty()) merged.numbers = std::move(numbers);
+    if (numbers.empty()) {
+        merged.numbers.reset();
+    } else {
+        merged.numbers.emplace(std::move(numbers));
+    }
     return Stored(merged);
 }
 
