@@ -36,9 +36,10 @@ test: deps
 
 tsan: deps
 	cmake --preset tsan >/dev/null
-	cmake --build build-tsan -j $(JOBS) --target controller_tests
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-	  ctest --output-on-failure -j $(JOBS) -L controller
+	cmake --build build-tsan -j $(JOBS) --target controller_tests sync_tests sync_cli_tests \
+	  sync_safety_cli_tests korvi
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
+	  ctest --output-on-failure -j $(JOBS) -L 'controller|sync'
 
 # libFuzzer targets (clang, their own build folder), FUZZ_SECONDS each; not part of `make test`.
 FUZZ_SECONDS ?= 60
