@@ -1,7 +1,5 @@
 #include "EntryXml.h"
 
-#include <sstream>
-
 #include "GdataNames.h"
 
 namespace korvi::gdatasim {
@@ -140,9 +138,16 @@ bool NormalizeEntry(std::string_view body, pugi::xml_document& out, std::string&
 
 std::string EscapeXml(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
+    AppendEscaped(out, text);
+    return out;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t special = text.find_first_of("&<>\"'");
+        out.append(text.substr(0, special));
+        if (special == std::string_view::npos) return;
+        switch (text[special]) {
             case '&':
                 out += "&amp;";
                 break;
@@ -155,26 +160,35 @@ std::string EscapeXml(std::string_view text) {
             case '"':
                 out += "&quot;";
                 break;
-            case '\'':
+            default:
                 out += "&apos;";
                 break;
-            default:
-                out.push_back(c);
         }
+        text.remove_prefix(special + 1);
     }
-    return out;
 }
 
+namespace {
+
+struct StringWriter final : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+    }
+};
+
+}  // namespace
+
 std::string ChildrenXml(const pugi::xml_node& entry, bool self) {
-    std::ostringstream out;
+    StringWriter writer;
     if (self) {
-        entry.print(out, "", pugi::format_raw, pugi::encoding_utf8);
-        return out.str();
+        entry.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        return std::move(writer.text);
     }
     for (pugi::xml_node child : entry.children()) {
-        child.print(out, "", pugi::format_raw, pugi::encoding_utf8);
+        child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
     }
-    return out.str();
+    return std::move(writer.text);
 }
 
 }  // namespace korvi::gdatasim

@@ -24,6 +24,7 @@ std::string_view LocalName(const pugi::xml_node& element);
 
 // Text and attribute escaping for the parts of feeds the emulator writes itself.
 std::string EscapeXml(std::string_view text);
+void AppendEscaped(std::string& out, std::string_view text);
 
 // The children of a stored entry as XML text (no line breaks added); with self, the node itself.
 std::string ChildrenXml(const pugi::xml_node& entry, bool self = false);

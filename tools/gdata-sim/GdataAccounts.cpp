@@ -35,9 +35,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool KnownPhoneRel(std::string_view rel) {
-    const std::string prefix = std::string(kGdNs) + "#";
-    if (!rel.starts_with(prefix)) return false;
-    rel.remove_prefix(prefix.size());
+    const std::string_view ns = kGdNs;
+    if (!rel.starts_with(ns) || rel.size() == ns.size() || rel[ns.size()] != '#') return false;
+    rel.remove_prefix(ns.size() + 1);
     return std::find(std::begin(kPhoneRels), std::end(kPhoneRels), rel) != std::end(kPhoneRels);
 }
 
@@ -169,17 +169,60 @@ void DropServerElements(pugi::xml_node entry, bool keepTitle) {
 
 }  // namespace
 
+namespace {
+
+struct StringWriter final : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+    }
+};
+
+std::string TitleOf(const pugi::xml_node& entry) {
+    const pugi::xml_node name = entry.child("gd:name");
+    const std::string full = name.child("gd:fullName").text().get();
+    if (!full.empty()) return full;
+    std::string given = name.child("gd:givenName").text().get();
+    const std::string family = name.child("gd:familyName").text().get();
+    if (!given.empty() && !family.empty()) given += " ";
+    return given + family;
+}
+
+}  // namespace
+
+pugi::xml_document StoredContact::Parse() const {
+    pugi::xml_document doc;
+    pugi::xml_node entry = doc.append_child("entry");
+    pugi::xml_document fragment;
+    if (fragment.load_buffer(ownXml.data(), ownXml.size(),
+                             pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8)) {
+        for (pugi::xml_node child : fragment.children()) entry.append_copy(child);
+    }
+    return doc;
+}
+
+void GdataAccounts::Keep(StoredContact& contact, pugi::xml_node entry,
+                         std::vector<std::string> groups) {
+    DropServerElements(entry, false);
+    while (pugi::xml_node m = entry.child("gContact:groupMembershipInfo")) entry.remove_child(m);
+    contact.title = TitleOf(entry);
+    StringWriter writer;
+    for (pugi::xml_node child : entry.children()) {
+        child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    }
+    contact.ownXml = std::move(writer.text);
+    contact.groups = std::move(groups);
+}
+
 std::string GdataAccounts::CreateContact(Account& account, pugi::xml_document entry,
                                          std::string& cid) {
     std::vector<std::string> groups;
     std::string error = CheckContact(account, entry.document_element(), groups);
     if (!error.empty()) return error;
-    DropServerElements(entry.document_element(), false);
     auto contact = std::make_unique<StoredContact>();
     contact->cid = NewId(account);
     contact->updated = NowStamp();
-    contact->entry.reset(entry);
-    contact->groups = std::move(groups);
+    Keep(*contact, entry.document_element(), std::move(groups));
     cid = contact->cid;
     const uint64_t seq = account.nextSeq++;
     account.contactSeq[cid] = seq;
@@ -192,9 +235,7 @@ std::string GdataAccounts::ReplaceContact(Account& account, StoredContact& conta
     std::vector<std::string> groups;
     std::string error = CheckContact(account, entry.document_element(), groups);
     if (!error.empty()) return error;
-    DropServerElements(entry.document_element(), false);
-    contact.entry.reset(entry);
-    contact.groups = std::move(groups);
+    Keep(contact, entry.document_element(), std::move(groups));
     ++contact.version;
     contact.updated = NowStamp();
     return "";
@@ -244,14 +285,23 @@ void GdataAccounts::RestoreGroup(Account& account, std::unique_ptr<StoredGroup> 
     account.groups.push_back(std::move(group));
 }
 
-void GdataAccounts::RestoreContact(Account& account, std::unique_ptr<StoredContact> contact) {
-    contact->groups.clear();
-    for (pugi::xml_node m :
-         contact->entry.document_element().children("gContact:groupMembershipInfo")) {
+void GdataAccounts::RestoreContact(Account& account, const std::string& cid, int version,
+                                   const std::string& updated, const pugi::xml_node& entry) {
+    auto contact = std::make_unique<StoredContact>();
+    contact->cid = cid;
+    contact->version = version;
+    contact->updated = updated;
+    std::vector<std::string> groups;
+    for (pugi::xml_node m : entry.children("gContact:groupMembershipInfo")) {
         const auto gid = GroupIdToGid(m.attribute("href").value(), account.email);
-        if (gid && account.FindGroup(*gid) != nullptr) contact->groups.push_back(*gid);
+        if (gid && account.FindGroup(*gid) != nullptr) groups.push_back(*gid);
     }
-    const std::string cid = contact->cid;
+    pugi::xml_document copy;
+    pugi::xml_node root = copy.append_child("entry");
+    for (pugi::xml_node child : entry.children()) {
+        if (child.type() == pugi::node_element) root.append_copy(child);
+    }
+    Keep(*contact, root, std::move(groups));
     DeleteContact(account, cid);
     const uint64_t seq = account.nextSeq++;
     account.contactSeq[cid] = seq;
@@ -277,8 +327,10 @@ std::optional<std::string> GroupIdToGid(std::string_view id, std::string_view em
     std::string_view rest = id.substr(at + kPath.size());
     const std::size_t slash = rest.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
-    std::string user;
-    if (!net::PercentDecode(rest.substr(0, slash), user)) return std::nullopt;
+    std::string user(rest.substr(0, slash));
+    if (user.find('%') != std::string::npos && !net::PercentDecode(user, user)) {
+        return std::nullopt;
+    }
     if (user != "default" && !EqualsIgnoringCase(user, email)) return std::nullopt;
     rest.remove_prefix(slash + 1);
     if (!rest.starts_with("base/")) return std::nullopt;

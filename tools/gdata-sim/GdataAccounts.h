@@ -23,12 +23,18 @@ struct StoredGroup {
     pugi::xml_document extra;  // the group entry's other elements (content, properties)
 };
 
+// Kept as text, not as a parsed tree: ten thousand trees would cost hundreds of megabytes, and
+// a feed is written from the text without parsing it again.
 struct StoredContact {
     std::string cid;
     int version = 1;
     std::string updated;
-    pugi::xml_document entry;         // root "entry": the contact's own elements, canonical
+    std::string title;                // from its name, as the service makes it
+    std::string ownXml;               // its own elements in canonical spelling, memberships apart
     std::vector<std::string> groups;  // gids of its memberships (not those marked deleted)
+
+    // ownXml as a tree: a root "entry" holding the elements.
+    pugi::xml_document Parse() const;
 };
 
 struct Account {
@@ -69,7 +75,9 @@ public:
     // What a state file holds, taken back without the checks of a request (a group that is
     // gone is just not counted as a membership).
     void RestoreGroup(Account& account, std::unique_ptr<StoredGroup> group);
-    void RestoreContact(Account& account, std::unique_ptr<StoredContact> contact);
+    // entry holds the contact's elements, memberships included.
+    void RestoreContact(Account& account, const std::string& cid, int version,
+                        const std::string& updated, const pugi::xml_node& entry);
 
     // Contacts of the group (all with an empty gid), in order of creation.
     std::vector<const StoredContact*> ContactsOf(const Account& account,
@@ -82,6 +90,8 @@ private:
     // Checks the contact's elements and reads its memberships into groups.
     std::string CheckContact(Account& account, const pugi::xml_node& entry,
                              std::vector<std::string>& groups) const;
+    // Keeps entry's elements in contact (title, text, memberships apart).
+    static void Keep(StoredContact& contact, pugi::xml_node entry, std::vector<std::string> groups);
 
     std::vector<std::unique_ptr<Account>> m_accounts;
 };

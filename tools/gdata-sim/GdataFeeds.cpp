@@ -86,45 +86,80 @@ std::string FeedUrls::GroupId(const Account& account, const std::string& gid) co
     return idBase + "/m8/feeds/groups/" + UserSegment(account) + "/base/" + gid;
 }
 
-std::string ContactTitle(const StoredContact& contact) {
-    const pugi::xml_node name = contact.entry.document_element().child("gd:name");
-    const std::string full = name.child("gd:fullName").text().get();
-    if (!full.empty()) return full;
-    std::string given = name.child("gd:givenName").text().get();
-    const std::string family = name.child("gd:familyName").text().get();
-    if (!given.empty() && !family.empty()) given += " ";
-    return given + family;
+std::string ContactTitle(const StoredContact& contact) { return contact.title; }
+
+namespace {
+
+// The parts of a contact entry's addresses that are the same for every contact of an account,
+// made once per answer: a feed of ten thousand entries is then plain appending.
+struct ContactPrefixes {
+    std::string id;     // ".../contacts/USER/base/"
+    std::string edit;   // ".../contacts/USER/full/"
+    std::string photo;  // ".../photos/media/USER/"
+    std::string group;  // ".../groups/USER/base/"
+
+    ContactPrefixes(const FeedUrls& urls, const Account& account) {
+        const std::string user = urls.UserSegment(account);
+        id = urls.idBase + "/m8/feeds/contacts/" + user + "/base/";
+        edit = urls.linkBase + "/m8/feeds/contacts/" + user + "/full/";
+        photo = urls.linkBase + "/m8/feeds/photos/media/" + user + "/";
+        group = urls.idBase + "/m8/feeds/groups/" + user + "/base/";
+    }
+};
+
+void AppendLink(std::string& out, std::string_view rel, std::string_view type,
+                std::string_view hrefPrefix, std::string_view hrefRest) {
+    out += "<link rel='";
+    AppendEscaped(out, rel);
+    out += "' type='";
+    out += type;
+    out += "' href='";
+    AppendEscaped(out, hrefPrefix);
+    AppendEscaped(out, hrefRest);
+    out += "'/>";
 }
+
+void AppendContactEntry(std::string& out, const ContactPrefixes& p, const StoredContact& contact,
+                        bool standalone) {
+    out += "<entry";
+    if (standalone) out += Declarations();
+    out += " gd:etag='";
+    AppendEscaped(out, EntityTag(contact.cid, contact.version));
+    out += "'><id>";
+    AppendEscaped(out, p.id);
+    out += contact.cid;
+    out += "</id><updated>";
+    out += contact.updated;
+    out += "</updated><app:edited xmlns:app='";
+    out += kAppNs;
+    out += "'>";
+    out += contact.updated;
+    out += "</app:edited>";
+    out += Category(kContactKind);
+    out += "<title>";
+    AppendEscaped(out, contact.title);
+    out += "</title>";
+    AppendLink(out, kPhotoRel, "image/*", p.photo, contact.cid);
+    AppendLink(out, "self", "application/atom+xml", p.edit, contact.cid);
+    AppendLink(out, "edit", "application/atom+xml", p.edit, contact.cid);
+    out += contact.ownXml;
+    // Memberships are written with the group's own id, however the client named the group
+    // ("default" for the account, another host).
+    for (const auto& gid : contact.groups) {
+        out += "<gContact:groupMembershipInfo deleted='false' href='";
+        AppendEscaped(out, p.group);
+        AppendEscaped(out, gid);
+        out += "'/>";
+    }
+    out += "</entry>";
+}
+
+}  // namespace
 
 std::string ContactEntryXml(const FeedUrls& urls, const Account& account,
                             const StoredContact& contact, bool standalone) {
-    const std::string user = urls.UserSegment(account);
-    std::string out = EntryOpen(EntityTag(contact.cid, contact.version), standalone);
-    out += "<id>" + EscapeXml(urls.idBase + "/m8/feeds/contacts/" + user + "/base/" + contact.cid) +
-           "</id>";
-    out += "<updated>" + contact.updated + "</updated>";
-    out +=
-        std::string("<app:edited xmlns:app='") + kAppNs + "'>" + contact.updated + "</app:edited>";
-    out += Category(kContactKind);
-    out += "<title>" + EscapeXml(ContactTitle(contact)) + "</title>";
-    out += Link(kPhotoRel, "image/*",
-                urls.linkBase + "/m8/feeds/photos/media/" + user + "/" + contact.cid);
-    const std::string edit = urls.ContactEditUrl(account, contact.cid);
-    out += Link("self", "application/atom+xml", edit);
-    out += Link("edit", "application/atom+xml", edit);
-    // Memberships are written with the group's own id, however the client named the group
-    // ("default" for the account, another host).
-    for (pugi::xml_node child : contact.entry.document_element().children()) {
-        if (std::string_view(child.name()) != "gContact:groupMembershipInfo") {
-            out += ChildrenXml(child, true);
-            continue;
-        }
-        const auto gid = GroupIdToGid(child.attribute("href").value(), account.email);
-        const std::string href =
-            gid ? urls.GroupId(account, *gid) : child.attribute("href").value();
-        out += "<gContact:groupMembershipInfo deleted='false' href=" + Attr(href) + "/>";
-    }
-    out += "</entry>";
+    std::string out;
+    AppendContactEntry(out, ContactPrefixes(urls, account), contact, standalone);
     return out;
 }
 
@@ -161,8 +196,12 @@ std::string ContactsFeedXml(const FeedUrls& urls, const Account& account,
     const std::size_t first = static_cast<std::size_t>(page.startIndex - 1);
     const std::size_t end =
         std::min(contacts.size(), first + static_cast<std::size_t>(page.pageSize));
+    const ContactPrefixes prefixes(urls, account);
+    std::size_t bytes = out.size();
+    for (std::size_t i = first; i < end; ++i) bytes += contacts[i]->ownXml.size() + 1024;
+    out.reserve(bytes);
     for (std::size_t i = first; i < end; ++i) {
-        out += ContactEntryXml(urls, account, *contacts[i], false);
+        AppendContactEntry(out, prefixes, *contacts[i], false);
     }
     out += "</feed>";
     return out;

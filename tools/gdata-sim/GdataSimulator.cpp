@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <random>
-#include <regex>
 
 #include <fmt/format.h>
 #include <httplib.h>
@@ -270,6 +269,20 @@ void GdataSimulator::Stop() {
 
 void GdataSimulator::Dispatch(const httplib::Request& req, httplib::Response& res) {
     const int64_t number = ++m_requests;
+    RequestHook hook;
+    {
+        std::lock_guard lock(m_mutex);
+        hook = m_hook;
+    }
+    if (hook) {
+        SimRequest seen;
+        seen.number = number;
+        seen.method = req.method;
+        seen.target = req.target;
+        for (const auto& [name, value] : req.headers) seen.headers.emplace_back(name, value);
+        seen.body = req.body;
+        hook(seen);
+    }
     if (number == m_expireTokensAt) ExpireTokens();
     if (number == m_dropRequest &&
         simsupport::ShutdownConnection(req.local_port, req.remote_port)) {
@@ -292,7 +305,6 @@ void GdataSimulator::Dispatch(const httplib::Request& req, httplib::Response& re
 }
 
 void GdataSimulator::Route(const httplib::Request& req, httplib::Response& res) {
-    static const std::regex kFeedPath("/m8/feeds/(contacts|groups)/([^/]+)/full(?:/([^/]+))?");
     if (req.path == "/accounts/ClientLogin") {
         if (req.method != "GET" && req.method != "POST") {
             Answer(res, 405, "ClientLogin takes GET or POST\n");
@@ -301,9 +313,20 @@ void GdataSimulator::Route(const httplib::Request& req, httplib::Response& res) 
         HandleLogin(req, res);
         return;
     }
-    std::smatch match;
-    if (std::regex_match(req.path, match, kFeedPath)) {
-        HandleFeed(req, res, match[1] == "contacts", match[2], match[3]);
+    // /m8/feeds/(contacts|groups)/USER/full[/ITEM]
+    std::vector<std::string_view> parts;
+    for (std::string_view path = req.path; !path.empty();) {
+        const std::size_t slash = path.find('/', 1);
+        parts.push_back(path.substr(1, slash == std::string_view::npos ? slash : slash - 1));
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
+    }
+    const bool feedPath = (parts.size() == 5 || parts.size() == 6) && parts[0] == "m8" &&
+                          parts[1] == "feeds" && (parts[2] == "contacts" || parts[2] == "groups") &&
+                          !parts[3].empty() && parts[4] == "full" &&
+                          (parts.size() == 5 || !parts[5].empty());
+    if (feedPath && req.path.starts_with('/')) {
+        HandleFeed(req, res, parts[2] == "contacts", std::string(parts[3]),
+                   parts.size() == 6 ? std::string(parts[5]) : std::string());
         return;
     }
     Answer(res, 404, "<HTML><BODY>Not Found</BODY></HTML>", kHtmlType);
@@ -624,7 +647,8 @@ std::vector<SimContact> GdataSimulator::Contacts(const std::string& groupTitle,
         view.cid = c->cid;
         view.editUrl = Urls().ContactEditUrl(*a, c->cid);
         view.etag = EntityTag(c->cid, c->version);
-        const pugi::xml_node entry = c->entry.document_element();
+        const pugi::xml_document parsed = c->Parse();
+        const pugi::xml_node entry = parsed.document_element();
         const pugi::xml_node name = entry.child("gd:name");
         view.fullName = name.child("gd:fullName").text().get();
         view.givenName = name.child("gd:givenName").text().get();
@@ -696,6 +720,11 @@ bool GdataSimulator::TouchContact(const std::string& cid, const std::string& acc
     ++c->version;
     c->updated = NowStamp();
     return true;
+}
+
+void GdataSimulator::SetBeforeRequest(RequestHook hook) {
+    std::lock_guard lock(m_mutex);
+    m_hook = std::move(hook);
 }
 
 void GdataSimulator::ExpireTokens() {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -97,6 +98,10 @@ public:
     void SetExpireTokensAt(int64_t k) { m_expireTokensAt = k; }
     void SetPageCap(int cap) { m_pageCap = cap; }
     void SetLoginFinalNewline(bool on) { m_loginFinalNewline = on; }
+    // Called with each request before it is answered (outside the emulator's lock), so that a
+    // test can act between two requests of a client, as another client would.
+    using RequestHook = std::function<void(const SimRequest& request)>;
+    void SetBeforeRequest(RequestHook hook);
     // Every token issued so far stops being valid.
     void ExpireTokens();
     void ClearFaults();
@@ -133,6 +138,7 @@ private:
     mutable std::mutex m_mutex;  // guards m_accounts, m_tokens, m_log
     std::vector<std::pair<std::string, std::string>> m_tokens;  // token, account address
     std::deque<SimRequest> m_log;
+    RequestHook m_hook;  // guarded by m_mutex
     uint64_t m_tokenCounter = 0;
 
     std::unique_ptr<httplib::Server> m_server;

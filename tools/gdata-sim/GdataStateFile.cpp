@@ -72,12 +72,8 @@ bool LoadState(const std::filesystem::path& file, GdataAccounts& accounts, std::
                 extra.remove_child("title");
                 accounts.RestoreGroup(*account, std::move(group));
             } else if (kind == "contact") {
-                auto contact = std::make_unique<StoredContact>();
-                contact->cid = e.attribute("sim:id").value();
-                contact->version = version;
-                contact->updated = e.attribute("sim:updated").value();
-                CopyChildren(e, contact->entry.append_child("entry"));
-                accounts.RestoreContact(*account, std::move(contact));
+                accounts.RestoreContact(*account, e.attribute("sim:id").value(), version,
+                                        e.attribute("sim:updated").value(), e);
             } else {
                 error = file.string() + ": unknown entry kind '" + std::string(kind) + "'";
                 return false;
@@ -123,7 +119,14 @@ bool SaveState(const std::filesystem::path& file, const GdataAccounts& accounts,
             e.append_attribute("sim:id") = contact->cid.c_str();
             e.append_attribute("sim:version") = contact->version;
             e.append_attribute("sim:updated") = contact->updated.c_str();
-            CopyChildren(contact->entry.document_element(), e);
+            CopyChildren(contact->Parse().document_element(), e);
+            for (const auto& gid : contact->groups) {
+                pugi::xml_node m = e.append_child("gContact:groupMembershipInfo");
+                m.append_attribute("deleted") = "false";
+                // Any host names the group; the emulator's port changes between runs.
+                m.append_attribute("href") =
+                    ("http://127.0.0.1/m8/feeds/groups/default/base/" + gid).c_str();
+            }
         }
     }
     StringWriter writer;
