@@ -46,6 +46,8 @@ const std::array kCatalog = {
     Text("AddressBookDir", &K::addressBookDir),
     Integer("SilentDeleteMax", &K::silentDeleteMax),
     Integer("SilentDeletePercent", &K::silentDeletePercent),
+    Text("GmailServiceUrl", &K::gmailServiceUrl),
+    Text("GmailCaFile", &K::gmailCaFile),
 };
 
 bool IsLogging(const SettingInfo& info) { return std::string_view(info.name) == "Logging"; }

@@ -33,6 +33,10 @@ struct KorviSettings {
     int logging = 0;  // the detailed-logging switch; written by every save
     std::string gmailAccName = "@gmail.com";
     std::string gmailAccPwd;  // enciphered in the store
+    // Where the cloud contacts service is (scheme, host, port), and a PEM file of the
+    // certificate authorities to trust for it (empty: the system's store).
+    std::string gmailServiceUrl = "https://www.google.com";
+    std::string gmailCaFile;
     std::string addressBookDir = AddressBookFolderDefault().string();
     // What a silent sync may delete on a side on its own (SilentSyncLimits.h).
     int silentDeleteMax = kSilentDeleteMaxDefault;

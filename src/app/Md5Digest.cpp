@@ -1,4 +1,4 @@
-#include "pbx/Md5Digest.h"
+#include "app/Md5Digest.h"
 
 #include <openssl/evp.h>
 

@@ -1,5 +1,6 @@
 // MD5 (RFC 1321) of the bytes of a text, as 32 lower-case hexadecimal digits in digest order.
-// Used for the portal login response; the digest of a PIN is a secret like the PIN itself.
+// Used for the portal login response (the digest of a PIN is a secret like the PIN itself) and
+// for the key of a cloud contact group.
 #pragma once
 
 #include <string>

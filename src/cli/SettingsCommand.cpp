@@ -54,6 +54,11 @@ Result Check(const SettingInfo& info, const std::string& value, const KorviSetti
     if (name == "AddressBookDir" && (value.empty() || value.front() != '/')) {
         return {kResultLocalFailure, "AddressBookDir must be an absolute folder path"};
     }
+    if (name == "GmailServiceUrl") return ValidateUrl(value, &message);
+    if (name == "GmailCaFile" && !value.empty() && value.front() != '/') {
+        message = "GmailCaFile must be an absolute file path (or empty)";
+        return -1;
+    }
     for (const IntegerRange& range : kIntegerRanges) {
         if (name == range.name) {
             return ValidateIntegerRange(range.name, value, range.min, range.max);

@@ -2,7 +2,7 @@
 
 #include <openssl/crypto.h>
 
-#include "pbx/Md5Digest.h"
+#include "app/Md5Digest.h"
 
 namespace korvi {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pbx/Md5Digest.h"
+#include "app/Md5Digest.h"
 
 namespace korvi {
 namespace {

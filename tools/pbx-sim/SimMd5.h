@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "pbx/Md5Digest.h"
+#include "app/Md5Digest.h"
 
 namespace korvi::sim {
 
