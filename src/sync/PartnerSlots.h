@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "model/Contact.h"
 
@@ -18,10 +19,18 @@ struct PartnerSlots {
     // One slot per type, filled in list order, so the last number of a type is the one kept.
     bool onePerType = false;
 
+    // A store that holds numbers by kind rather than by type (the cloud group): the kind of a
+    // type (-1: the store has none for it), and each kind's slots. The first numbers of a kind
+    // in list order take the kind's slots in order, so a lone second home number is a first
+    // one there; the rest are not kept. When set, holds and onePerType are not used.
+    std::function<int(int32_t numberType)> kindOf;
+    std::vector<std::vector<int32_t>> kindSlots;
+
     // The address book's slots.
     static PartnerSlots AddressBook();
 
-    bool Limited() const { return static_cast<bool>(holds) || onePerType; }
+    bool Limited() const { return static_cast<bool>(holds) || onePerType || ByKind(); }
+    bool ByKind() const { return static_cast<bool>(kindOf); }
 };
 
 // contact as the partner would hold it (held: same ids and names, the numbers it keeps, in
@@ -34,7 +43,9 @@ void SplitForPartner(const TContact& contact, const PartnerSlots& slots, TContac
 // show (with state "No Change"): those of a type it has no slot for, and, of several numbers of
 // one type, those it does not show, as long as the partner still holds that type (a type gone
 // from the partner was removed there, with all its numbers). They go first, so that of several
-// numbers of one type the partner's own stays the last, the one it shows.
+// numbers of one type the partner's own stays the last, the one it shows. For a store that
+// holds by kind they go last instead (its own are the first of their kind) and stay as long as
+// the partner still holds their kind.
 void KeepPbxOnlyNumbers(TContact& amendment, const TContact& pbxVersion, const PartnerSlots& slots);
 
 }  // namespace korvi

@@ -712,6 +712,18 @@ std::string GdataSimulator::AddContactXml(const std::string& entryXml, std::stri
     return error;
 }
 
+std::string GdataSimulator::EditContactXml(const std::string& cid, const std::string& entryXml,
+                                           const std::string& account) {
+    std::lock_guard lock(m_mutex);
+    Account* a = AccountFor(account);
+    StoredContact* c = a == nullptr ? nullptr : a->FindContact(cid);
+    if (c == nullptr) return "No such contact";
+    pugi::xml_document entry;
+    std::string error;
+    if (!NormalizeEntry(entryXml, entry, error)) return error;
+    return m_accounts.ReplaceContact(*a, *c, std::move(entry));
+}
+
 bool GdataSimulator::TouchContact(const std::string& cid, const std::string& account) {
     std::lock_guard lock(m_mutex);
     Account* a = AccountFor(account);

@@ -91,6 +91,9 @@ public:
     // Makes the contact's stored version newer (as an edit by another client would), so that
     // an entity tag taken before is stale.
     bool TouchContact(const std::string& cid, const std::string& account = {});
+    // Replaces the contact's elements as another client's PUT would; "" or the reason.
+    std::string EditContactXml(const std::string& cid, const std::string& entryXml,
+                               const std::string& account = {});
 
     // ---- Faults, switched at run time; the same meaning as in GdataSimOptions (0 = off). ----
     void SetFailRequest(int64_t k) { m_failRequest = k; }

@@ -568,33 +568,52 @@ int Tgmail::WriteNewContact(TContact& contact, std::string& resultText) {
     return kResultFailure;
 }
 
+namespace {
+
+// What the sync compares of an entry: its names and the numbers the load mapping takes.
+bool SameMappedFields(const TContact& a, const TContact& b) {
+    return a.firstName == b.firstName && a.lastName == b.lastName &&
+           a.displayName == b.displayName && a.numbers == b.numbers;
+}
+
+}  // namespace
+
 int Tgmail::AmendContact(TContact& contact, std::string& resultText) {
     if (contact.entryId.empty()) {
         resultText = "ERR: GMAIL: AmendContact: Null url";
         return -1;
     }
     std::string error;
+    std::optional<TContact> firstRead;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const Answer fetched = Send("GET", contact.entryId, "");
         if (!fetched.Is(200)) {
             error = fetched.Failure("200 OK");
             break;
         }
+        pugi::xml_document doc;
+        const XmlResult parsed = LoadXmlText(fetched.body, doc, "contact entry");
+        if (!parsed.ok()) {
+            error = parsed.text;
+            break;
+        }
+        GmailFeedEntry current;
+        ReadContactEntry(doc.document_element(), current);
+        // Read again after a refused write: another client's change of what we write is not
+        // overwritten (the next sync compares it); a change of anything else is kept anyway.
+        if (firstRead && !SameMappedFields(*firstRead, current.contact)) {
+            error = "The entry was changed by another client since it was read";
+            break;
+        }
+        firstRead = current.contact;
         std::string amended;
         const XmlResult built = AmendContactEntryXml(fetched.body, contact, amended);
         if (!built.ok()) {
             error = built.text;
             break;
         }
-        std::string etag = fetched.etag;
-        if (etag.empty()) {
-            pugi::xml_document doc;
-            if (LoadXmlText(fetched.body, doc, "contact entry").ok()) {
-                etag = doc.document_element().attribute("gd:etag").value();
-            }
-        }
-        // The tag of the version read: a change by another client since then is not
-        // overwritten but read again, once.
+        const std::string etag = !fetched.etag.empty() ? fetched.etag : current.etag;
+        // The tag of the version read: a write in between is refused (412), not overwritten.
         const Answer put =
             Send("PUT", contact.entryId, amended, {{"If-Match", etag.empty() ? "*" : etag}});
         if (put.Is(200)) {

@@ -459,6 +459,19 @@ TEST_F(TgmailTest, Amend_ChangedMeanwhileIsReadAgainOnceThenFails) {
     EXPECT_EQ(m_store.AmendContact(amended, m_text), Tgmail::kResultFailure);
     EXPECT_EQ(m_text, Text(155));
     EXPECT_EQ(sim().Contacts()[0].fullName, "New Name");
+
+    // Another client renamed it between our read and our write: its name is not overwritten.
+    sim().ResetCounters();
+    std::atomic<bool> renamed{false};
+    sim().SetBeforeRequest([&](const SimRequest& r) {
+        if (r.method == "PUT" && !renamed.exchange(true)) {
+            EXPECT_EQ(sim().EditContactXml(cid, Entry("Their Name", Phone("mobile", "3"), {})), "");
+        }
+    });
+    EXPECT_EQ(m_store.AmendContact(amended, m_text), Tgmail::kResultFailure);
+    EXPECT_EQ(sim().Contacts()[0].fullName, "Their Name");
+    EXPECT_EQ(Requests("PUT", "/full/"), 1);
+    EXPECT_NE(Logs().find("changed by another client since it was read"), std::string::npos);
     sim().SetBeforeRequest(nullptr);
 }
 
