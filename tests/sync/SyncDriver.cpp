@@ -10,17 +10,17 @@
 namespace korvi::test {
 
 SyncDriver::SyncDriver(SyncWorld& w) : world(w), ctx(ctrl, w.pbx(), w.files()) {
-    // The world's partner store runs under the address book's code, through the registry as
+    // The world's partner store runs under the world's partner code, through the registry as
     // every store does.
     Partner partner;
-    partner.code = ePartner_Outlook;
-    partner.name = PartnerName(ePartner_Outlook);
+    partner.code = w.partnerCode();
+    partner.name = PartnerName(partner.code);
     partner.store = &world.partner();
     partner.slots = world.partnerSlots();
     partners.Register(std::move(partner));
     UsePartners(ctx, partners);
     ctrl.SetPrompt(&prompt);
-    ctrl.partner = ePartner_Outlook;
+    ctrl.partner = w.partnerCode();
 }
 
 int SyncDriver::Sync(int direction, int conflict, const Answers& answers, int silent) {

@@ -58,6 +58,10 @@ struct SyncCase {
     std::vector<std::string> expectSync = {};  // for kListed
     int pbxUpdates = -1;                       // -1: the sum of the PBX counts
     int partnerUpdates = -1;
+    // A world whose partner holds numbers otherwise than these expectations say (the cloud
+    // keeps the first number of a kind, the address book the last of a type); its own tests
+    // cover the case.
+    const char* notFor = nullptr;
 };
 
 const std::string kJon = "Jon Smith: Mob=0172 777";
@@ -125,7 +129,8 @@ const SyncCase kCases[] = {
                 .pbxAmends = 1,
                 .partnerAdds = 1,
                 .partnerDeletes = 1,
-                .partnerAmends = 1}},
+                .partnerAmends = 1},
+     .notFor = "cloud"},
     {.name = "ThreeWay_NameChangedInPbx_OneAmendNoDeleteAdd",
      .pbx = {kAnna, kBen},
      .partner = {kAnna, kBen},
@@ -349,7 +354,8 @@ const SyncCase kCases[] = {
      .expectPbx = {"Kai Ulm: Mob=0175 1, Int=221", "Lia Moss: Mob=0176 1, Mob=0176 2"},
      .expectPartner = {"Kai Ulm: Mob=0175 1", "Lia Moss: Mob=0176 2"},
      .syncList = SyncListIs::kListed,
-     .expectSync = {"Kai Ulm: Mob=0175 1, Int=221", "Lia Moss: Mob=0176 1, Mob=0176 2"}},
+     .expectSync = {"Kai Ulm: Mob=0175 1, Int=221", "Lia Moss: Mob=0176 1, Mob=0176 2"},
+     .notFor = "cloud"},
     {.name = "FirstTime_SimilarUsePartner_PbxKeepsNumbersTheCardCannotHold",
      .pbx = {"Kai Ulm: Mob=0175 1, Int=221", "Lia Moss: Mob=0176 1, Mob=0176 2"},
      .partner = {"Kai Ulm: Mob=0175 9", "Lia Moss: Home1=040 7"},
@@ -358,7 +364,8 @@ const SyncCase kCases[] = {
      .expectPartner = {"Kai Ulm: Mob=0175 9", "Lia Moss: Home1=040 7"},
      .counts = {.pbxAmends = 2},
      .syncList = SyncListIs::kListed,
-     .expectSync = {"Kai Ulm: Mob=0175 9, Int=221", "Lia Moss: Home1=040 7"}},
+     .expectSync = {"Kai Ulm: Mob=0175 9, Int=221", "Lia Moss: Home1=040 7"},
+     .notFor = "cloud"},
     {.name = "FirstTime_SimilarUsePbxOtherName_CardLosesItsOwnNumbers",
      .pbx = {kJon},
      .partner = {"John Smith: Mob=0172 777, Home1=040 1"},
@@ -390,6 +397,9 @@ TEST_P(SyncScenarioTest, EndsWithExpectedSides) {
     const SyncCase& sc = *GetParam().sc;
     auto world = GetParam().factory.make();
     if (!world) GTEST_SKIP() << GetParam().factory.name << " world not available";
+    if (sc.notFor != nullptr && std::string(sc.notFor) == world->name()) {
+        GTEST_SKIP() << "the " << sc.notFor << " partner holds these numbers otherwise";
+    }
     for (const auto& s : sc.pbx) world->PbxAdd(s);
     for (const auto& s : sc.partner) world->PartnerAdd(s);
     SyncDriver driver(*world);
@@ -403,7 +413,7 @@ TEST_P(SyncScenarioTest, EndsWithExpectedSides) {
     const int code = driver.Sync(sc.direction, sc.conflict, sc.answers);
     EXPECT_EQ(sc.code, code) << driver.ctrl.resultText();
     if (sc.code == kResultNothingToDo) {
-        EXPECT_EQ(Text(kTextNothingToSync, "Outlook"), driver.ctrl.resultText());
+        EXPECT_EQ(Text(kTextNothingToSync, driver.ctrl.partnerName), driver.ctrl.resultText());
     }
 
     EXPECT_EQ(CanonSpecs(sc.expectPbx), Canon(world->PbxState())) << "PBX";

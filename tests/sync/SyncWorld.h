@@ -26,6 +26,8 @@ public:
     virtual PartnerSlots partnerSlots() const { return PartnerSlots::AddressBook(); }
     virtual TcontactFile& files() = 0;
     virtual const char* name() const = 0;
+    // The partner code the sync runs with.
+    virtual int partnerCode() const { return 0; }
 
     // A user's edits; contacts are found by "First Last".
     virtual void PbxAdd(const std::string& spec) = 0;

@@ -31,6 +31,24 @@ int32_t PhoneSlotUsage::Take(int row) {
     return r.slots[used++];
 }
 
+int PhoneKindOf(int32_t numberType) {
+    const auto& rows = PhoneLoadRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (int s = 0; s < rows[i].capacity; ++s) {
+            if (rows[i].slots[s] == numberType) return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::vector<std::vector<int32_t>> PhoneKindSlots() {
+    std::vector<std::vector<int32_t>> kinds;
+    for (const auto& row : PhoneLoadRows()) {
+        kinds.emplace_back(row.slots, row.slots + row.capacity);
+    }
+    return kinds;
+}
+
 std::string PhoneRelFor(int32_t numberType) {
     const char* fragment = nullptr;
     switch (numberType) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvi {
 
@@ -38,6 +39,11 @@ public:
 private:
     std::array<int, kPhoneLoadRowCount> m_used{};
 };
+
+// What the group can hold of a contact's numbers, for the sync: the load row (the kind) whose
+// slots include the type (-1: the type has none, 16 "Int"), and each row's slots in row order.
+int PhoneKindOf(int32_t numberType);
+std::vector<std::vector<int32_t>> PhoneKindSlots();
 
 // The rel of a number type ("http://schemas.google.com/g/2005#home"); "" for a type without a
 // cloud kind (16 "Int", any other).
