@@ -54,10 +54,9 @@ Result Check(const SettingInfo& info, const std::string& value, const KorviSetti
     if (name == "AddressBookDir" && (value.empty() || value.front() != '/')) {
         return {kResultLocalFailure, "AddressBookDir must be an absolute folder path"};
     }
-    if (name == "GmailServiceUrl") return ValidateUrl(value, &message);
+    if (name == "GmailServiceUrl") return ValidateUrl(value);
     if (name == "GmailCaFile" && !value.empty() && value.front() != '/') {
-        message = "GmailCaFile must be an absolute file path (or empty)";
-        return -1;
+        return {kResultLocalFailure, "GmailCaFile must be an absolute file path (or empty)"};
     }
     for (const IntegerRange& range : kIntegerRanges) {
         if (name == range.name) {

@@ -4,6 +4,7 @@
 
 #include "GdataTestSupport.h"
 #include "app/Progress.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "stores/gmail/GmailPhoneMapping.h"
 #include "stores/gmail/Tgmail.h"
@@ -47,7 +48,7 @@ public:
             store->accountName = kEmail;
             store->accountPassword = kPassword;
             std::string text;
-            if (store->LoginToGmail(text) != 0) {
+            if (CodeOf(store->LoginToGmail(), text) != 0) {
                 ADD_FAILURE() << text;
                 return false;
             }
@@ -79,7 +80,7 @@ public:
             TContact n = MakeContact(spec);
             n.contactId = id;
             std::string text;
-            ASSERT_EQ(0, m_pbx.WriteContact(n, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_pbx.WriteContact(n), text)) << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -88,7 +89,7 @@ public:
         for (auto& [id, c] : m_pbx.Phonebook()) {
             if (!Named(c, who)) continue;
             std::string text;
-            ASSERT_EQ(0, m_pbx.DeleteContact("BY_CONTACT_ID", id, text)) << text;
+            ASSERT_EQ(0, CodeOf(m_pbx.DeleteContact("BY_CONTACT_ID", id), text)) << text;
             return;
         }
         FAIL() << "no PBX contact " << who;
@@ -125,7 +126,7 @@ public:
         TContactList list;
         std::string text;
         StopFlag stop{false};
-        EXPECT_EQ(0, m_user.LoadContacts(list, stop, text)) << text;
+        EXPECT_EQ(0, CodeOf(m_user.LoadContacts(list, stop), text)) << text;
         std::vector<TContact> out;
         for (const auto& c : list) {
             if (c->numbers && !c->numbers->empty()) out.push_back(*c);
@@ -165,7 +166,7 @@ public:
 private:
     void User(int kind, TContact& c) {
         std::string text;
-        EXPECT_EQ(0, m_user.UpdateContact(kind, c, text)) << text;
+        EXPECT_EQ(0, CodeOf(m_user.UpdateContact(kind, c), text)) << text;
     }
 
     NullProgress m_progress;

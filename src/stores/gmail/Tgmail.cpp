@@ -6,6 +6,7 @@
 
 #include "app/Log.h"
 #include "app/Md5Digest.h"
+#include "app/TextIds.h"
 #include "app/Texts.h"
 #include "net/UrlText.h"
 #include "stores/gmail/GmailEntryWriter.h"
@@ -176,8 +177,7 @@ Tgmail::Answer Tgmail::Send(const std::string& method, const std::string& url,
             WriteLog("LOG: GMAIL: The service refused the login token - logging in again");
             loggedIn = 0;
             authToken.clear();
-            std::string loginText;
-            if (LoginToGmail(loginText) == 0) continue;
+            if (LoginToGmail().ok()) continue;
         }
         answer.completed = response.Completed();
         answer.status = response.status;
@@ -194,21 +194,21 @@ int Tgmail::ReadAllPages(const std::string& url, const StopFlag* stop,
     std::set<std::string> seen;
     std::string next = url;
     while (!next.empty()) {
-        if (stop != nullptr && stop->load()) return kResultStopped;
+        if (stop != nullptr && stop->load()) return kResultCancelled;
         if (!seen.insert(next).second || static_cast<int>(seen.size()) > kMaxPages) {
             error = "The contacts feed's next links lead back to a page already read";
-            return kResultFailure;
+            return kResultGmailFailure;
         }
         const Answer answer = Send("GET", next, "");
         if (!answer.Is(200)) {
             error = answer.Failure("200 OK");
-            return kResultFailure;
+            return kResultGmailFailure;
         }
         GmailFeedPage page;
         const XmlResult parsed = ReadContactFeed(answer.body, page);
         if (!parsed.ok()) {
             error = parsed.text;
-            return kResultFailure;
+            return kResultGmailFailure;
         }
         WriteLog("LOG: GMAIL: Contacts feed page %d: %d entries of %d",
                  static_cast<int>(seen.size()), static_cast<int>(page.entries.size()),
@@ -221,17 +221,17 @@ int Tgmail::ReadAllPages(const std::string& url, const StopFlag* stop,
 
 // ---- Login ----
 
-int Tgmail::LoginToGmail(std::string& resultText) {
+Result Tgmail::LoginToGmail() {
     const bool sameLogin = accountName == m_tokenAccount && accountPassword == m_tokenPassword &&
                            serviceUrl == m_tokenService;
     if (loggedIn == 1 && !authToken.empty()) {
-        if (sameLogin) return 0;
+        if (sameLogin) return {};
         // A token is for the account it was made for, not for the one now entered.
         WriteLog("LOG: GMAIL: Login details changed - logging in again");
     }
     authToken.clear();
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(137), 0);
+    m_progress.SetProgressText(Text(kTextGmailLoggingIn), 0);
 
     // A form body, every value encoded: a password never travels in an address, and a '&' or
     // '+' in it stays part of it.
@@ -247,8 +247,7 @@ int Tgmail::LoginToGmail(std::string& resultText) {
         const std::string error = answer.Failure("200 OK");
         loggedIn = 0;
         WriteLog("ERR: GMAIL: Login Exception: userName %s : %s", accountName, error);
-        resultText = Text(138) + " " + error;
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailLoginFailed) + " " + error};
     }
     authToken = TokenFromLoginAnswer(answer.body);
     if (!authToken.empty()) {
@@ -257,19 +256,18 @@ int Tgmail::LoginToGmail(std::string& resultText) {
         m_tokenPassword = accountPassword;
         m_tokenService = serviceUrl;
         WriteLog("LOG: GMAIL: Login Success: userName %s", accountName);
-        return 0;
+        return {};
     }
     loggedIn = 0;
-    resultText = Text(138) + " " + Text(139);
     WriteLog("LOG: GMAIL: Login Fail: userName %s", accountName);
-    return kResultFailure;
+    return {kResultGmailFailure, Text(kTextGmailLoginFailed) + " " + Text(kTextGmailCheckLogin)};
 }
 
 // ---- Groups ----
 
-int Tgmail::GetGmailFolderInfo(std::string& resultText) {
+Result Tgmail::GetGmailFolderInfo() {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(140), 0);
+    m_progress.SetProgressText(Text(kTextRetrievingGmailFolders), 0);
     folderTree = GmailGroupNode{};
     numFolders = 0;
 
@@ -294,7 +292,7 @@ int Tgmail::GetGmailFolderInfo(std::string& resultText) {
             break;
         }
         if (!rootAdded) {
-            folderTree = GmailGroupNode{Text(141), 0, std::nullopt, {}};
+            folderTree = GmailGroupNode{Text(kTextGmailGroupsCaption), 0, std::nullopt, {}};
             rootAdded = true;
         }
         for (auto& title : page.titles) {
@@ -305,26 +303,25 @@ int Tgmail::GetGmailFolderInfo(std::string& resultText) {
     }
     if (!error.empty()) {
         WriteLog("ERR: Gmail: GetFolderInfo Exception: %s", error);
-        resultText = Text(142);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailFoldersFailed)};
     }
     if (numFolders == 0) {
-        resultText = Text(142);
         WriteLog("ERR: GMAIL: GetFolderInfo Fail : numFolders = 0");
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailFoldersFailed)};
     }
     WriteLog("LOG: GMAIL: GetFolderInfo Success : numFolders %d", numFolders);
+    Result result;
     for (auto& node : folderTree.children) {
         if (!node.record) continue;
-        // A count that cannot be read shows as 0; the listing goes on (text 147 stays).
-        static_cast<void>(GetNumContactsInFolder(*node.record, node.record->id, resultText));
+        // A count that cannot be read shows as 0; the listing goes on and says so.
+        Result counted = GetNumContactsInFolder(*node.record, node.record->id);
+        if (!counted.ok()) result.text = std::move(counted.text);
         node.text += " (" + Num(node.record->numContacts) + ")";
     }
-    return 0;
+    return result;
 }
 
-int Tgmail::GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string& groupId,
-                                   std::string& resultText) {
+Result Tgmail::GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string& groupId) {
     record.numContacts = 0;
     // The count is the feed's total: one entry is enough to get it.
     const Answer answer =
@@ -338,37 +335,34 @@ int Tgmail::GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string
     }
     if (!error.empty()) {
         WriteLog("ERR: GMAIL: GetNumContactsInFolder Exception: %s", error);
-        resultText = Text(147);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailFolderCountFailed)};
     }
     if (page.totalResults >= 0) record.numContacts = static_cast<int>(page.totalResults);
-    return 0;
+    return {};
 }
 
-int Tgmail::CreateNewGmailFolder(std::string& resultText) {
+Result Tgmail::CreateNewGmailFolder() {
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(158), 0);
+    m_progress.SetProgressText(Text(kTextCreatingGmailFolder), 0);
     const Answer answer = Send("POST", FeedUrl("groups"), NewGroupEntryXml(folderTitle));
     if (!answer.Is(201)) {
         // Only a 201 says a group was made: any other answer leaves the chosen group as it was
         // and fails, so nothing is written into a group the user did not mean.
         WriteLog("ERR: GMAIL: CreateNewFolder Exception: %s", answer.Failure("201 Created"));
-        resultText = Text(160);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailCreateFolderFailed)};
     }
     // The group's id is what the groups feed lists it by (and what memberships name); its
     // edit address (the Location) is another text.
     const std::string id = ReadGroupEntryId(answer.body);
     if (id.empty()) {
         WriteLog("ERR: GMAIL: CreateNewFolder Fail: Could not get Location");
-        resultText = Text(159);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailNoFolderLocation)};
     }
     folderID = id;
     folderContactCount = 0;
     WriteLog("LOG: GMAIL: CreateNewFolder Success: Title [%s] - Location [%s]", folderTitle,
              folderID);
-    return 0;
+    return {};
 }
 
 // ---- The chooser ----
@@ -389,9 +383,9 @@ bool Tgmail::SelectGroupNode(const GmailGroupNode* node) {
 std::string Tgmail::RequestNewGroup(const std::string& name) {
     if (name.empty()) {
         createCancelled = 1;
-        return Text(145);
+        return Text(kTextFolderNameInvalid);
     }
-    if (loggedIn != 1) return Text(146);
+    if (loggedIn != 1) return Text(kTextGmailNotLoggedIn);
     folderTitle = name;
     newFolderRequested = 1;
     return "";
@@ -423,10 +417,10 @@ void Tgmail::LogDropped(const GmailFeedEntry& entry) {
     }
 }
 
-int Tgmail::LoadContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result Tgmail::LoadContacts(TContactList& list, const StopFlag& stop) {
     numbersSkipped = 0;
     m_progress.SetProgress(0, 0, 0);
-    m_progress.SetProgressText(Text(148), 0);
+    m_progress.SetProgressText(Text(kTextRetrievingGmailContacts), 0);
     WriteLog("LOG: GMAIL: LoadContacts: Loading contacts from %s [%s]", folderTitle, folderID);
     const std::size_t before = list.size();
     std::string error;
@@ -447,45 +441,44 @@ int Tgmail::LoadContacts(TContactList& list, const StopFlag& stop, std::string& 
             }
         },
         error);
-    if (rc == kResultStopped) return rc;
+    if (rc == kResultCancelled) return {kResultCancelled};
     if (rc != 0) {
         WriteLog("ERR: GMAIL: LoadContacts Exception: %s", error);
-        resultText = Text(149);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailLoadFailed)};
     }
     WriteLog("LOG: GMAIL: LoadContacts: Loaded %d contacts from %s [%s]",
              static_cast<int>(list.size() - before), folderTitle, folderID);
-    return 0;
+    return {};
 }
 
-int Tgmail::SaveContacts(TContactList& list, const StopFlag& stop, std::string& resultText) {
+Result Tgmail::SaveContacts(TContactList& list, const StopFlag& stop) {
     // Keeping the group's contacts is asked for one save (an export the user confirmed), not
     // for every later one: a later replace must replace.
     const bool keep = keepExisting != 0;
     keepExisting = 0;
     if (!keep) {
-        const int rc = DeleteExistingContacts(stop, resultText);
-        if (rc != 0) return rc;
+        Result emptied = DeleteExistingContacts(stop);
+        if (!emptied.ok()) return emptied;
     }
     m_progress.SetProgress(1, 0, 1);
-    m_progress.SetProgressText(Text(150), 0);
+    m_progress.SetProgressText(Text(kTextWritingGmailContacts), 0);
     const long long count = static_cast<long long>(list.size());
     WriteLog("LOG: GMAIL: SaveContacts: Saving %d contacts to %s [%s]", static_cast<int>(count),
              folderTitle, folderID);
     for (long long i = 0; i < count; ++i) {
-        if (stop.load()) return kResultStopped;
-        m_progress.SetProgressText(Text(151, {}, {}, Num(i + 1), Num(count)),
+        if (stop.load()) return {kResultCancelled};
+        m_progress.SetProgressText(Text(kTextWritingGmailContact, {}, {}, Num(i + 1), Num(count)),
                                    LoopPosition(i, count));
         if (!list[static_cast<std::size_t>(i)]) continue;
-        const int rc = WriteNewContact(*list[static_cast<std::size_t>(i)], resultText);
-        if (rc != 0) return rc;
+        Result written = WriteNewContact(*list[static_cast<std::size_t>(i)]);
+        if (!written.ok()) return written;
     }
-    return 0;
+    return {};
 }
 
-int Tgmail::DeleteExistingContacts(const StopFlag& stop, std::string& resultText) {
+Result Tgmail::DeleteExistingContacts(const StopFlag& stop) {
     m_progress.SetProgress(1, 0, 1);
-    m_progress.SetProgressText(Text(156), 0);
+    m_progress.SetProgressText(Text(kTextDeletingGmailContacts), 0);
     std::vector<GmailFeedEntry> entries;
     std::string error;
     const int rc = ReadAllPages(
@@ -496,49 +489,47 @@ int Tgmail::DeleteExistingContacts(const StopFlag& stop, std::string& resultText
             }
         },
         error);
-    if (rc == kResultStopped) return rc;
+    if (rc == kResultCancelled) return {kResultCancelled};
     if (rc != 0) {
         WriteLog("ERR: GMAIL: SaveContacts Exception: %s", error);
-        resultText = Text(152);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailSaveFailed)};
     }
     // The count is what was read, so the progress never divides by a missing or zero total.
     const long long total = static_cast<long long>(entries.size());
     WriteLog("LOG: GMAIL: SaveContacts: Deleting %d existing contacts", static_cast<int>(total));
     long long count = 0;
     for (const auto& entry : entries) {
-        if (stop.load()) return kResultStopped;
+        if (stop.load()) return {kResultCancelled};
         ++count;
-        m_progress.SetProgressText(Text(157, {}, {}, Num(count), Num(total)),
+        m_progress.SetProgressText(Text(kTextDeletingGmailContact, {}, {}, Num(count), Num(total)),
                                    static_cast<int>(count * 100 / total));
         bool otherGroups = false;
         for (const auto& href : entry.groupHrefs) {
             otherGroups = otherGroups || !GroupIdsMatch(href, folderID);
         }
-        const int deleted = otherGroups ? RemoveFromGroup(entry.contact.entryId, resultText)
-                                        : DeleteContact(entry.contact.entryId, resultText);
-        if (deleted != 0) return deleted;
+        Result deleted = otherGroups ? RemoveFromGroup(entry.contact.entryId)
+                                     : DeleteContact(entry.contact.entryId);
+        if (!deleted.ok()) return deleted;
     }
-    return 0;
+    return {};
 }
 
-int Tgmail::UpdateContact(int kind, TContact& contact, std::string& resultText) {
+Result Tgmail::UpdateContact(int kind, TContact& contact) {
     switch (kind) {
         case kUpdateAdd:
-            return WriteNewContact(contact, resultText);
+            return WriteNewContact(contact);
         case kUpdateDelete:
-            if (contact.entryId.empty()) return DeleteContact(contact.entryId, resultText);
-            return RemoveFromGroup(contact.entryId, resultText);
+            if (contact.entryId.empty()) return DeleteContact(contact.entryId);
+            return RemoveFromGroup(contact.entryId);
         case kUpdateAmend:
-            return AmendContact(contact, resultText);
+            return AmendContact(contact);
         default:
             WriteLog("ERR: GMAIL: UpdateContact: Unknown action: %d", kind);
-            resultText = "UpdateContact: action Unknown";
-            return -1;
+            return {kResultLocalFailure, "UpdateContact: action Unknown"};
     }
 }
 
-int Tgmail::WriteNewContact(TContact& contact, std::string& resultText) {
+Result Tgmail::WriteNewContact(TContact& contact) {
     const Answer answer = Send("POST", FeedUrl("contacts"), NewContactEntryXml(contact, folderID));
     if (answer.Is(201)) {
         // The Location names the new entry; the answer's own edit link is the same address
@@ -556,16 +547,14 @@ int Tgmail::WriteNewContact(TContact& contact, std::string& resultText) {
             contact.entryId = location;
             WriteLog("LOG: GMAIL: WriteNewContact Success: [%s] - Location %s", contact.displayName,
                      location);
-            return 0;
+            return {};
         }
         WriteLog("ERR: GMAIL: WriteNewContact Fail: Could not get Location");
-        resultText = Text(153);
-        return kResultFailure;
+        return {kResultGmailFailure, Text(kTextGmailNoContactLocation)};
     }
     WriteLog("ERR: GMAIL: WriteNewContact Fail: [%s] - %s", contact.displayName,
              answer.Failure("201 Created"));
-    resultText = Text(154);
-    return kResultFailure;
+    return {kResultGmailFailure, Text(kTextGmailWriteFailed)};
 }
 
 namespace {
@@ -578,10 +567,9 @@ bool SameMappedFields(const TContact& a, const TContact& b) {
 
 }  // namespace
 
-int Tgmail::AmendContact(TContact& contact, std::string& resultText) {
+Result Tgmail::AmendContact(TContact& contact) {
     if (contact.entryId.empty()) {
-        resultText = "ERR: GMAIL: AmendContact: Null url";
-        return -1;
+        return {kResultLocalFailure, "ERR: GMAIL: AmendContact: Null url"};
     }
     std::string error;
     std::optional<TContact> firstRead;
@@ -618,7 +606,7 @@ int Tgmail::AmendContact(TContact& contact, std::string& resultText) {
             Send("PUT", contact.entryId, amended, {{"If-Match", etag.empty() ? "*" : etag}});
         if (put.Is(200)) {
             WriteLog("LOG: GMAIL: AmendContact Success: [%s]", contact.displayName);
-            return 0;
+            return {};
         }
         error = put.Failure("200 OK");
         if (!(put.Is(412) && attempt == 0)) break;
@@ -626,17 +614,16 @@ int Tgmail::AmendContact(TContact& contact, std::string& resultText) {
                  contact.displayName);
     }
     WriteLog("ERR: GMAIL: AmendContact Fail: [%s] - %s", contact.displayName, error);
-    resultText = Text(155);
-    return kResultFailure;
+    return {kResultGmailFailure, Text(kTextGmailAmendFailed)};
 }
 
-int Tgmail::RemoveFromGroup(const std::string& url, std::string& resultText) {
+Result Tgmail::RemoveFromGroup(const std::string& url) {
     std::string error;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const Answer fetched = Send("GET", url, "");
         if (fetched.Is(404)) {
             WriteLog("LOG: GMAIL: DeleteContact: [%s] is gone already", url);
-            return 0;
+            return {};
         }
         if (!fetched.Is(200)) {
             error = fetched.Failure("200 OK");
@@ -654,7 +641,7 @@ int Tgmail::RemoveFromGroup(const std::string& url, std::string& resultText) {
         for (const auto& href : entry.groupHrefs) {
             otherGroups = otherGroups || !GroupIdsMatch(href, folderID);
         }
-        if (!otherGroups) return DeleteContact(url, resultText);
+        if (!otherGroups) return DeleteContact(url);
 
         // Also in other groups: it only leaves this one, and stays in the others.
         std::string amended;
@@ -668,30 +655,27 @@ int Tgmail::RemoveFromGroup(const std::string& url, std::string& resultText) {
         if (put.Is(200)) {
             WriteLog("LOG: GMAIL: DeleteContact Success: [%s] left the group, kept in its others",
                      url);
-            return 0;
+            return {};
         }
         error = put.Failure("200 OK");
         if (!(put.Is(412) && attempt == 0)) break;
     }
     WriteLog("ERR: GMAIL: DeleteContact Fail: [%s] - %s", url, error);
-    resultText = Text(154);
-    return kResultFailure;
+    return {kResultGmailFailure, Text(kTextGmailWriteFailed)};
 }
 
-int Tgmail::DeleteContact(const std::string& url, std::string& resultText) {
+Result Tgmail::DeleteContact(const std::string& url) {
     if (url.empty()) {
-        resultText = "ERR: GMAIL: DeleteContact: Null url";
-        return -1;
+        return {kResultLocalFailure, "ERR: GMAIL: DeleteContact: Null url"};
     }
     const Answer answer =
         Send("POST", url, "", {{"If-Match", "*"}, {"X-HTTP-Method-Override", "DELETE"}});
     if (answer.Is(200) || answer.Is(204)) {
         WriteLog("LOG: GMAIL: DeleteContact Success: [%s]", url);
-        return 0;
+        return {};
     }
     WriteLog("ERR: GMAIL: DeleteContact Fail: [%s] - %s", url, answer.Failure("200 OK"));
-    resultText = Text(154);
-    return kResultFailure;
+    return {kResultGmailFailure, Text(kTextGmailWriteFailed)};
 }
 
 }  // namespace korvi

@@ -11,6 +11,7 @@
 
 #include "app/PartnerStore.h"
 #include "app/Progress.h"
+#include "app/Result.h"
 #include "model/Contact.h"
 #include "net/HttpTransport.h"
 #include "stores/gmail/GmailContactFeed.h"
@@ -30,12 +31,10 @@ struct GmailGroupNode {
     std::vector<GmailGroupNode> children;
 };
 
+// Every failure of the store is kResultGmailFailure (-16) with its text; a stop is
+// kResultCancelled.
 class Tgmail final : public PartnerStore {
 public:
-    // Every failure of this store.
-    static constexpr int kResultFailure = -16;
-    static constexpr int kResultStopped = -7;
-
     Tgmail(Progress& progress, net::HttpTransport& transport);
 
     // ---- State, as the window, the flows and the actions read and set it. ----
@@ -62,12 +61,13 @@ public:
     // The chooser's tree, refilled by GetGmailFolderInfo.
     GmailGroupNode folderTree;
 
-    // ---- Login and groups (actions 13, 14, 15). 0, or -16 with the result text. ----
-    [[nodiscard]] int LoginToGmail(std::string& resultText);
-    [[nodiscard]] int GetGmailFolderInfo(std::string& resultText);
-    [[nodiscard]] int GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string& groupId,
-                                             std::string& resultText);
-    [[nodiscard]] int CreateNewGmailFolder(std::string& resultText);
+    // ---- Login and groups (actions 13, 14, 15). ----
+    Result LoginToGmail();
+    // Success also when a group's count could not be read: that count shows 0, and the
+    // result's text says that a count failed (text 147).
+    Result GetGmailFolderInfo();
+    Result GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string& groupId);
+    Result CreateNewGmailFolder();
 
     // ---- The chooser's logic (the dialog itself belongs to the window). ----
     // What showing the chooser resets.
@@ -82,23 +82,21 @@ public:
     void SetFolder(const std::string& id, const std::string& title);
 
     // ---- Contacts (PartnerStore). ----
-    [[nodiscard]] int LoadContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
-    [[nodiscard]] int SaveContacts(TContactList& list, const StopFlag& stop,
-                                   std::string& resultText) override;
-    [[nodiscard]] int UpdateContact(int kind, TContact& contact, std::string& resultText) override;
+    Result LoadContacts(TContactList& list, const StopFlag& stop) override;
+    Result SaveContacts(TContactList& list, const StopFlag& stop) override;
+    Result UpdateContact(int kind, TContact& contact) override;
     // The MD5 digest of folderID (32 lower-case hex digits): names the group's sync list.
     std::string contactStoreID() const override;
 
     // Empties the group before a save: a contact that is also in another group only leaves
     // this one; the others are deleted. -7 when stopped.
-    [[nodiscard]] int DeleteExistingContacts(const StopFlag& stop, std::string& resultText);
+    Result DeleteExistingContacts(const StopFlag& stop);
     // Creates the record's entry in the group; its entryId becomes the entry's edit address.
-    [[nodiscard]] int WriteNewContact(TContact& contact, std::string& resultText);
+    Result WriteNewContact(TContact& contact);
     // Writes the record's names and numbers into its entry, keeping what the record does not
     // hold; a change made meanwhile by another client is read again once.
-    [[nodiscard]] int AmendContact(TContact& contact, std::string& resultText);
-    [[nodiscard]] int DeleteContact(const std::string& url, std::string& resultText);
+    Result AmendContact(TContact& contact);
+    Result DeleteContact(const std::string& url);
 
 private:
     struct Answer;
@@ -108,11 +106,12 @@ private:
                 std::vector<net::HttpHeader> extraHeaders = {}, bool feedRequest = true);
     std::string FeedUrl(const char* feed, const std::string& query = {}) const;
     std::string GroupQuery(long maxResults) const;
-    // Reads every page of a contacts feed from url on; -7 when stopped between pages.
+    // Reads every page of a contacts feed from url on; kResultCancelled when stopped between
+    // pages, kResultGmailFailure with error when a page fails.
     int ReadAllPages(const std::string& url, const StopFlag* stop,
                      const std::function<void(GmailFeedPage&)>& onPage, std::string& error);
     // The entry leaves this group; it is deleted when it is in no other group.
-    int RemoveFromGroup(const std::string& url, std::string& resultText);
+    Result RemoveFromGroup(const std::string& url);
     void LogDropped(const GmailFeedEntry& entry);
 
     Progress& m_progress;

@@ -11,7 +11,9 @@
 #include "GdataTestSupport.h"
 #include "app/Log.h"
 #include "app/Md5Digest.h"
+#include "app/TextIds.h"
 #include "app/Texts.h"
+#include "common/ResultTesting.h"
 #include "common/TestEnv.h"
 #include "net/UrlText.h"
 
@@ -108,7 +110,7 @@ protected:
     }
 
     void LogInTo(const std::string& title) {
-        ASSERT_EQ(m_store.LoginToGmail(m_text), 0) << m_text;
+        ASSERT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0) << m_text;
         const std::string id = sim().GroupId(title);
         ASSERT_FALSE(id.empty()) << title;
         m_store.SetFolder(id, title);
@@ -125,7 +127,7 @@ protected:
 
     TContactList Load(int expectedCode = 0) {
         TContactList list;
-        EXPECT_EQ(m_store.LoadContacts(list, m_stop, m_text), expectedCode) << m_text;
+        EXPECT_EQ(CodeOf(m_store.LoadContacts(list, m_stop), m_text), expectedCode) << m_text;
         return list;
     }
 
@@ -149,7 +151,7 @@ protected:
 };
 
 TEST_F(TgmailTest, Login_PostsAnEncodedFormOnceAndFollowsAChangedAccount) {
-    ASSERT_EQ(m_store.LoginToGmail(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0) << m_text;
     EXPECT_EQ(m_store.loggedIn, 1);
     EXPECT_FALSE(m_store.authToken.empty());
     auto log = sim().Requests();
@@ -161,13 +163,13 @@ TEST_F(TgmailTest, Login_PostsAnEncodedFormOnceAndFollowsAChangedAccount) {
     EXPECT_NE(log[0].body.find("Email=anna.test%40gmail.com"), std::string::npos);
 
     // Logged in: nothing is sent again.
-    EXPECT_EQ(m_store.LoginToGmail(m_text), 0);
+    EXPECT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0);
     EXPECT_EQ(sim().RequestCount(), 1);
 
     // Another password is another login, and a refused one leaves no token behind.
     m_store.accountPassword = "wrong-password";
-    EXPECT_EQ(m_store.LoginToGmail(m_text), Tgmail::kResultFailure);
-    EXPECT_EQ(m_text, Text(138) + " HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(CodeOf(m_store.LoginToGmail(), m_text), kResultGmailFailure);
+    EXPECT_EQ(m_text, Text(kTextGmailLoginFailed) + " HTTP/1.1 403 Forbidden");
     EXPECT_EQ(m_store.loggedIn, 0);
     EXPECT_TRUE(m_store.authToken.empty());
     EXPECT_NE(Logs().find("ERR: GMAIL: Login Exception: userName anna.test@gmail.com : HTTP/1.1 "
@@ -177,7 +179,7 @@ TEST_F(TgmailTest, Login_PostsAnEncodedFormOnceAndFollowsAChangedAccount) {
     // An answer without a final line end: the whole token, which the service then takes.
     sim().SetLoginFinalNewline(false);
     m_store.accountPassword = kPassword;
-    ASSERT_EQ(m_store.LoginToGmail(m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0);
     m_store.SetFolder(sim().GroupId(kMyContacts), kMyContacts);
     Load();
     EXPECT_EQ(Requests("GET", "/m8/feeds/contacts/"), 1);
@@ -200,8 +202,8 @@ TEST_F(TgmailTest, RefusedToken_GetsOneFreshLoginAndOneRetry) {
     sim().ResetCounters();
     sim().ExpireTokens();
     sim().SetExpireTokensAt(3);
-    Load(Tgmail::kResultFailure);
-    EXPECT_EQ(m_text, Text(149));
+    Load(kResultGmailFailure);
+    EXPECT_EQ(m_text, Text(kTextGmailLoadFailed));
     EXPECT_EQ(sim().RequestCount(), 3);
 }
 
@@ -209,10 +211,10 @@ TEST_F(TgmailTest, Groups_TreeWithCountsEveryPageAndAFailedCountShowsZero) {
     ASSERT_EQ(sim().SeedContacts(3, "System Group: Family"), 3);
     ASSERT_EQ(sim().SeedContacts(2, "Korvi"), 2);
     for (int i = 0; i < 25; ++i) ASSERT_EQ(sim().SeedContacts(0, "Extra " + std::to_string(i)), 0);
-    ASSERT_EQ(m_store.LoginToGmail(m_text), 0);
-    ASSERT_EQ(m_store.GetGmailFolderInfo(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.GetGmailFolderInfo(), m_text), 0) << m_text;
     const GmailGroupNode& root = m_store.folderTree;
-    EXPECT_EQ(root.text, Text(141));
+    EXPECT_EQ(root.text, Text(kTextGmailGroupsCaption));
     EXPECT_EQ(root.imageIndex, 0);
     EXPECT_FALSE(root.record.has_value());
     // Four system groups, Korvi and 25 more: past the feed's first page of 25.
@@ -229,16 +231,16 @@ TEST_F(TgmailTest, Groups_TreeWithCountsEveryPageAndAFailedCountShowsZero) {
     sim().ResetCounters();
     sim().SetFailRequest(2 + 3);
     m_text.clear();
-    ASSERT_EQ(m_store.GetGmailFolderInfo(m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.GetGmailFolderInfo(), m_text), 0);
     EXPECT_EQ(m_store.folderTree.children[2].text, "System Group: Family (0)");
     EXPECT_EQ(m_store.folderTree.children[4].text, "Korvi (2)");
-    EXPECT_EQ(m_text, Text(147));
+    EXPECT_EQ(m_text, Text(kTextGmailFolderCountFailed));
 }
 
 TEST_F(TgmailTest, CreateGroup_TakesTheListedIdAndTheChooserLogicHolds) {
-    ASSERT_EQ(m_store.LoginToGmail(m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.LoginToGmail(), m_text), 0);
     m_store.folderTitle = "Korvi Export";
-    ASSERT_EQ(m_store.CreateNewGmailFolder(m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.CreateNewGmailFolder(), m_text), 0) << m_text;
     const std::string id = sim().GroupId("Korvi Export");
     EXPECT_EQ(m_store.folderID, id) << "the id the groups feed lists, not the Location rewritten";
     EXPECT_TRUE(id.starts_with("http://"));
@@ -248,11 +250,11 @@ TEST_F(TgmailTest, CreateGroup_TakesTheListedIdAndTheChooserLogicHolds) {
     EXPECT_EQ(m_store.folderContactCount, 0);
 
     // A title the service refuses: a failure, and the chosen group stays.
-    EXPECT_EQ(m_store.CreateNewGmailFolder(m_text), Tgmail::kResultFailure);
-    EXPECT_EQ(m_text, Text(160));
+    EXPECT_EQ(CodeOf(m_store.CreateNewGmailFolder(), m_text), kResultGmailFailure);
+    EXPECT_EQ(m_text, Text(kTextGmailCreateFolderFailed));
     EXPECT_EQ(m_store.folderID, id);
 
-    ASSERT_EQ(m_store.GetGmailFolderInfo(m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.GetGmailFolderInfo(), m_text), 0);
     m_store.ResetChooser();
     EXPECT_FALSE(m_store.SelectGroupNode(&m_store.folderTree));
     EXPECT_FALSE(m_store.SelectGroupNode(nullptr));
@@ -261,7 +263,7 @@ TEST_F(TgmailTest, CreateGroup_TakesTheListedIdAndTheChooserLogicHolds) {
     EXPECT_EQ(m_store.folderTitle, "System Group: Family");
     EXPECT_EQ(m_store.folderID, family.record->id);
 
-    EXPECT_EQ(m_store.RequestNewGroup(""), Text(145));
+    EXPECT_EQ(m_store.RequestNewGroup(""), Text(kTextFolderNameInvalid));
     EXPECT_EQ(m_store.createCancelled, 1);
     EXPECT_EQ(m_store.newFolderRequested, 0);
     m_store.ResetChooser();
@@ -270,7 +272,7 @@ TEST_F(TgmailTest, CreateGroup_TakesTheListedIdAndTheChooserLogicHolds) {
     EXPECT_EQ(m_store.folderTitle, "Sales");
     m_store.ResetChooser();
     m_store.loggedIn = 0;
-    EXPECT_EQ(m_store.RequestNewGroup("Sales"), Text(146));
+    EXPECT_EQ(m_store.RequestNewGroup("Sales"), Text(kTextGmailNotLoggedIn));
     EXPECT_EQ(m_store.newFolderRequested, 0);
     EXPECT_EQ(m_store.createCancelled, 0);
 }
@@ -334,7 +336,7 @@ TEST_F(TgmailTest, Save_WritesEntriesReplacesAndLeavesOtherGroupsContacts) {
         Record("Anna", "Meyer", {{kHome1, "040 1"}, {kInt, "201"}, {kMob, "0170 2"}})));
     list.push_back(std::make_unique<TContact>(Record("Ben", "Ng", {{kBus1, "030 3"}})));
     m_store.folderContactCount = 0;  // as after a restart: what the group holds is read
-    ASSERT_EQ(m_store.SaveContacts(list, m_stop, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.SaveContacts(list, m_stop), m_text), 0) << m_text;
 
     const auto korvi = sim().Contacts("Korvi");
     ASSERT_EQ(korvi.size(), 2u);
@@ -355,10 +357,10 @@ TEST_F(TgmailTest, Save_WritesEntriesReplacesAndLeavesOtherGroupsContacts) {
     m_store.keepExisting = 1;
     TContactList more;
     more.push_back(std::make_unique<TContact>(Record("Cleo", "Park", {{kMob, "3"}})));
-    ASSERT_EQ(m_store.SaveContacts(more, m_stop, m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.SaveContacts(more, m_stop), m_text), 0);
     EXPECT_EQ(sim().Contacts("Korvi").size(), 3u);
     EXPECT_EQ(m_store.keepExisting, 0);
-    ASSERT_EQ(m_store.SaveContacts(more, m_stop, m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.SaveContacts(more, m_stop), m_text), 0);
     EXPECT_EQ(sim().Contacts("Korvi").size(), 1u);
 }
 
@@ -371,15 +373,15 @@ TEST_F(TgmailTest, Save_StopsBeforeTheNextContactOrDeletion) {
             Record("P" + std::to_string(i), "Q", {{kMob, std::to_string(i)}})));
     }
     // Stopped while the second existing contact is deleted: the third stays.
-    m_progress.stopAt = Text(157, {}, {}, "2", "3");
-    EXPECT_EQ(m_store.SaveContacts(list, m_stop, m_text), Tgmail::kResultStopped);
+    m_progress.stopAt = Text(kTextDeletingGmailContact, {}, {}, "2", "3");
+    EXPECT_EQ(CodeOf(m_store.SaveContacts(list, m_stop), m_text), kResultCancelled);
     EXPECT_EQ(sim().Contacts("Korvi").size(), 1u);
 
     // Stopped while the second contact is written: two written, then -7.
     m_stop = false;
-    m_progress.stopAt = Text(151, {}, {}, "2", "4");
+    m_progress.stopAt = Text(kTextWritingGmailContact, {}, {}, "2", "4");
     m_store.keepExisting = 1;
-    EXPECT_EQ(m_store.SaveContacts(list, m_stop, m_text), Tgmail::kResultStopped);
+    EXPECT_EQ(CodeOf(m_store.SaveContacts(list, m_stop), m_text), kResultCancelled);
     EXPECT_EQ(sim().Contacts("Korvi").size(), 3u);
 }
 
@@ -396,7 +398,8 @@ TEST_F(TgmailTest, Update_AddAmendDeleteKeepWhatTheRecordDoesNotHold) {
     ASSERT_EQ(loaded.size(), 1u);
     TContact amended = Record("New", "Name", {{kHome1, "11"}, {kBus1, "33"}});
     amended.entryId = loaded[0]->entryId;
-    ASSERT_EQ(m_store.UpdateContact(PartnerStore::kUpdateAmend, amended, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.UpdateContact(PartnerStore::kUpdateAmend, amended), m_text), 0)
+        << m_text;
     auto now = sim().Contacts(kMyContacts);
     ASSERT_EQ(now.size(), 1u);
     EXPECT_EQ(now[0].cid, cid);
@@ -415,22 +418,24 @@ TEST_F(TgmailTest, Update_AddAmendDeleteKeepWhatTheRecordDoesNotHold) {
     EXPECT_TRUE(put.Header("If-Match").starts_with("\"Q")) << put.Header("If-Match");
 
     TContact added = Record("Added", "Person", {{kMob, "7"}});
-    ASSERT_EQ(m_store.UpdateContact(PartnerStore::kUpdateAdd, added, m_text), 0);
+    ASSERT_EQ(CodeOf(m_store.UpdateContact(PartnerStore::kUpdateAdd, added), m_text), 0);
     EXPECT_EQ(added.entryId, sim().Contacts(kMyContacts).back().editUrl);
 
     // A delete: the contact also in Coworkers only leaves this group; the other is deleted.
-    ASSERT_EQ(m_store.UpdateContact(PartnerStore::kUpdateDelete, amended, m_text), 0) << m_text;
-    ASSERT_EQ(m_store.UpdateContact(PartnerStore::kUpdateDelete, added, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.UpdateContact(PartnerStore::kUpdateDelete, amended), m_text), 0)
+        << m_text;
+    ASSERT_EQ(CodeOf(m_store.UpdateContact(PartnerStore::kUpdateDelete, added), m_text), 0)
+        << m_text;
     EXPECT_TRUE(sim().Contacts(kMyContacts).empty());
     ASSERT_EQ(sim().Contacts().size(), 1u);
     EXPECT_EQ(sim().Contacts()[0].groupTitles, std::vector<std::string>{"System Group: Coworkers"});
 
-    EXPECT_EQ(m_store.UpdateContact(7, added, m_text), -1);
+    EXPECT_EQ(CodeOf(m_store.UpdateContact(7, added), m_text), -1);
     EXPECT_EQ(m_text, "UpdateContact: action Unknown");
     TContact noUrl;
-    EXPECT_EQ(m_store.AmendContact(noUrl, m_text), -1);
+    EXPECT_EQ(CodeOf(m_store.AmendContact(noUrl), m_text), -1);
     EXPECT_EQ(m_text, "ERR: GMAIL: AmendContact: Null url");
-    EXPECT_EQ(m_store.DeleteContact("", m_text), -1);
+    EXPECT_EQ(CodeOf(m_store.DeleteContact(""), m_text), -1);
     EXPECT_EQ(m_text, "ERR: GMAIL: DeleteContact: Null url");
 }
 
@@ -448,7 +453,7 @@ TEST_F(TgmailTest, Amend_ChangedMeanwhileIsReadAgainOnceThenFails) {
             sim().TouchContact(cid);
         }
     });
-    ASSERT_EQ(m_store.AmendContact(amended, m_text), 0) << m_text;
+    ASSERT_EQ(CodeOf(m_store.AmendContact(amended), m_text), 0) << m_text;
     EXPECT_EQ(sim().Contacts()[0].fullName, "New Name");
     EXPECT_EQ(Requests("PUT", "/full/"), 2);
     EXPECT_EQ(Requests("GET", "/full/" + cid), 2);
@@ -456,8 +461,8 @@ TEST_F(TgmailTest, Amend_ChangedMeanwhileIsReadAgainOnceThenFails) {
     touches = 2;
     amended = Record("Third", "Name", {{kMob, "4"}});
     amended.entryId = loaded[0]->entryId;
-    EXPECT_EQ(m_store.AmendContact(amended, m_text), Tgmail::kResultFailure);
-    EXPECT_EQ(m_text, Text(155));
+    EXPECT_EQ(CodeOf(m_store.AmendContact(amended), m_text), kResultGmailFailure);
+    EXPECT_EQ(m_text, Text(kTextGmailAmendFailed));
     EXPECT_EQ(sim().Contacts()[0].fullName, "New Name");
 
     // Another client renamed it between our read and our write: its name is not overwritten.
@@ -468,7 +473,7 @@ TEST_F(TgmailTest, Amend_ChangedMeanwhileIsReadAgainOnceThenFails) {
             EXPECT_EQ(sim().EditContactXml(cid, Entry("Their Name", Phone("mobile", "3"), {})), "");
         }
     });
-    EXPECT_EQ(m_store.AmendContact(amended, m_text), Tgmail::kResultFailure);
+    EXPECT_EQ(CodeOf(m_store.AmendContact(amended), m_text), kResultGmailFailure);
     EXPECT_EQ(sim().Contacts()[0].fullName, "Their Name");
     EXPECT_EQ(Requests("PUT", "/full/"), 1);
     EXPECT_NE(Logs().find("changed by another client since it was read"), std::string::npos);
@@ -511,8 +516,8 @@ TEST(TgmailCannedTest, CreatesWithoutA201OrLocation_AndNextLinksOffTheService) {
     // A success that is not "201 Created" made nothing we can name: a failure, no id.
     TContact c = Record("A", "B", {{kMob, "1"}});
     canned.answers = {Canned(200, {}, "")};
-    EXPECT_EQ(store.WriteNewContact(c, text), Tgmail::kResultFailure);
-    EXPECT_EQ(text, Text(154));
+    EXPECT_EQ(CodeOf(store.WriteNewContact(c), text), kResultGmailFailure);
+    EXPECT_EQ(text, Text(kTextGmailWriteFailed));
     EXPECT_TRUE(c.entryId.empty());
 
     // 201 without a Location: the new entry's own edit link names it.
@@ -520,19 +525,19 @@ TEST(TgmailCannedTest, CreatesWithoutA201OrLocation_AndNextLinksOffTheService) {
         Canned(201, {},
                "<entry xmlns='http://www.w3.org/2005/Atom'><link rel='edit' "
                "href='https://cloud.test/m8/feeds/contacts/default/full/9'/></entry>")};
-    EXPECT_EQ(store.WriteNewContact(c, text), 0);
+    EXPECT_EQ(CodeOf(store.WriteNewContact(c), text), 0);
     EXPECT_EQ(c.entryId, "https://cloud.test/m8/feeds/contacts/default/full/9");
     canned.answers = {Canned(201, {}, "")};
     TContact d = Record("C", "D", {{kMob, "2"}});
-    EXPECT_EQ(store.WriteNewContact(d, text), Tgmail::kResultFailure);
-    EXPECT_EQ(text, Text(153));
+    EXPECT_EQ(CodeOf(store.WriteNewContact(d), text), kResultGmailFailure);
+    EXPECT_EQ(text, Text(kTextGmailNoContactLocation));
 
     // A group answered 200: not made, the chosen group stays.
     store.folderTitle = "New";
     canned.answers = {
         Canned(200, {}, "<entry><id>http://x/m8/feeds/groups/default/base/z</id></entry>")};
-    EXPECT_EQ(store.CreateNewGmailFolder(text), Tgmail::kResultFailure);
-    EXPECT_EQ(text, Text(160));
+    EXPECT_EQ(CodeOf(store.CreateNewGmailFolder(), text), kResultGmailFailure);
+    EXPECT_EQ(text, Text(kTextGmailCreateFolderFailed));
     EXPECT_EQ(store.folderID, "http://cloud.test/m8/feeds/groups/default/base/6");
 
     // A next link to another host is not followed: the token goes to the service only.
@@ -543,13 +548,13 @@ TEST(TgmailCannedTest, CreatesWithoutA201OrLocation_AndNextLinksOffTheService) {
                              "start-index=2'/></feed>")};
     TContactList list;
     StopFlag stop{false};
-    EXPECT_EQ(store.LoadContacts(list, stop, text), Tgmail::kResultFailure);
-    EXPECT_EQ(text, Text(149));
+    EXPECT_EQ(CodeOf(store.LoadContacts(list, stop), text), kResultGmailFailure);
+    EXPECT_EQ(text, Text(kTextGmailLoadFailed));
     ASSERT_EQ(canned.seen.size(), 1u);
     EXPECT_TRUE(canned.seen[0].url.starts_with("https://cloud.test/"));
     TContact far;
     far.entryId = "https://elsewhere.invalid/m8/feeds/contacts/default/full/1";
-    EXPECT_EQ(store.AmendContact(far, text), Tgmail::kResultFailure);
+    EXPECT_EQ(CodeOf(store.AmendContact(far), text), kResultGmailFailure);
     EXPECT_EQ(canned.seen.size(), 1u);
 
     // No password over plain HTTP to another machine.
@@ -558,7 +563,7 @@ TEST(TgmailCannedTest, CreatesWithoutA201OrLocation_AndNextLinksOffTheService) {
     store.accountName = "anna.test@gmail.com";
     store.accountPassword = "secret-password";
     canned.seen.clear();
-    EXPECT_EQ(store.LoginToGmail(text), Tgmail::kResultFailure);
+    EXPECT_EQ(CodeOf(store.LoginToGmail(), text), kResultGmailFailure);
     EXPECT_NE(text.find("must begin with https://"), std::string::npos) << text;
     EXPECT_TRUE(canned.seen.empty());
 }
