@@ -1,5 +1,6 @@
 #include "services/Partners.h"
 
+#include "services/GmailPartner.h"
 #include "services/OutlookPartner.h"
 
 namespace korvi {
@@ -7,6 +8,7 @@ namespace korvi {
 void RegisterPartners(Services& services) {
     // One line per partner store.
     RegisterOutlookPartner(services);
+    RegisterGmailPartner(services);
 }
 
 }  // namespace korvi

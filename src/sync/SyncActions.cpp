@@ -30,6 +30,7 @@ void UsePartners(SyncContext& ctx, const PartnerDirectory& partners) {
         }
         ctrl.partnerName = partner->name;
         ctx.partnerSlots = partner->slots;
+        ctx.finishPartner = partner->finish;
         return partner->store;
     };
 }

@@ -68,6 +68,9 @@ struct SyncContext {
     bool dryRun = false;
     // What the partner store can hold of a contact's numbers (set with the store).
     PartnerSlots partnerSlots;
+    // The store's last word on a run that wrote its sync list (the cloud store reports skipped
+    // numbers with -12 here); empty: the result stands.
+    std::function<Result(Result)> finishPartner;
     // The plain scans are the reference; the benchmark and the differential test switch.
     MatchStrategy matchStrategy = MatchStrategy::kIndexed;
 

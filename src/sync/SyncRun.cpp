@@ -279,8 +279,14 @@ private:
         }
     }
 
+    // The end of every run that succeeded: the sync list, then the store's last word on it.
     void WriteSyncFile(const TContactList& list) {
-        Stored(m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(), list));
+        if (!Stored(
+                m_ctx.files.WriteSyncFile(m_contactType, m_ctx.partner->contactStoreID(), list)))
+            return;
+        if (m_ctx.finishPartner) {
+            m_ctrl.SetResult(m_ctx.finishPartner(Result(kResultOk, m_ctrl.resultText())));
+        }
     }
 
     void QueueAll(const TContactList& list, int32_t action) {

@@ -66,8 +66,14 @@ TEST(PartnerRegistryTest, ServicesRegisterTheAddressBookAndItsActions) {
                        kActGetOutlookFolderInfo, kActGetOutlookVersion, kActSyncContacts}) {
         EXPECT_TRUE(services.ctrl.HasActionBody(action)) << ActionName(action);
     }
-    // No cloud store is registered in this build: its actions stay unavailable.
-    EXPECT_FALSE(services.ctrl.HasActionBody(kActImportContactsFromGmail));
+    // The cloud group is partner 1, with its export, import, login, groups and new group.
+    const Partner* gmail = services.partners.Find(ePartner_Gmail);
+    ASSERT_NE(gmail, nullptr);
+    EXPECT_EQ(gmail->name, "Gmail");
+    for (int action : {kActExportContactsToGmail, kActImportContactsFromGmail, kActLoginToGmail,
+                       kActGetGmailFolderInfo, kActCreateNewGmailFolder}) {
+        EXPECT_TRUE(services.ctrl.HasActionBody(action)) << ActionName(action);
+    }
 }
 
 // One transfer through the generic bodies, with a partner's rules.

@@ -6,7 +6,7 @@
 #include "app/Progress.h"
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"
-#include "stores/gmail/GmailPhoneMapping.h"
+#include "services/GmailPartner.h"
 #include "stores/gmail/Tgmail.h"
 #include "sync/MemoryPbx.h"
 #include "sync/SyncTestSupport.h"
@@ -62,11 +62,17 @@ public:
     TcontactFile& files() override { return m_files; }
     const char* name() const override { return "cloud"; }
     int partnerCode() const override { return ePartner_Gmail; }
-    PartnerSlots partnerSlots() const override {
-        PartnerSlots slots;
-        slots.kindOf = PhoneKindOf;
-        slots.kindSlots = PhoneKindSlots();
-        return slots;
+    PartnerSlots partnerSlots() const override { return GmailGroupSlots(); }
+    // The cloud's own rules (the login before the sync, -12 for skipped numbers), with the
+    // account and group as the sync tab hands them over.
+    void DescribePartner(Tctrl& ctrl, Partner& partner) override {
+        const Partner cloud = GmailPartnerFor(m_store);
+        partner.prepareSync = cloud.prepareSync;
+        partner.finish = cloud.finish;
+        ctrl.gmailUser = kEmail;
+        ctrl.gmailPassword = kPassword;
+        ctrl.gmailGroupId = m_store.folderID;
+        ctrl.gmailGroupTitle = m_store.folderTitle;
     }
 
     void PbxAdd(const std::string& spec) override {

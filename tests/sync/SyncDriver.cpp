@@ -17,6 +17,7 @@ SyncDriver::SyncDriver(SyncWorld& w) : world(w), ctx(ctrl, w.pbx(), w.files()) {
     partner.name = PartnerName(partner.code);
     partner.store = &world.partner();
     partner.slots = world.partnerSlots();
+    world.DescribePartner(ctrl, partner);
     partners.Register(std::move(partner));
     UsePartners(ctx, partners);
     ctrl.SetPrompt(&prompt);

@@ -11,7 +11,9 @@
 #include "files/ContactFile.h"
 #include "model/Contact.h"
 #include "pbx/PbxPhonebook.h"
+#include "sync/Partner.h"
 #include "sync/PartnerSlots.h"
+#include "sync/Tctrl.h"
 
 namespace korvi::test {
 
@@ -28,6 +30,12 @@ public:
     virtual const char* name() const = 0;
     // The partner code the sync runs with.
     virtual int partnerCode() const { return 0; }
+    // The partner's rules beyond its store and slots (a login before the sync, the last word
+    // on its result), and the controller's partner inputs; nothing for most worlds.
+    virtual void DescribePartner(Tctrl& ctrl, Partner& partner) {
+        static_cast<void>(ctrl);
+        static_cast<void>(partner);
+    }
 
     // A user's edits; contacts are found by "First Last".
     virtual void PbxAdd(const std::string& spec) = 0;

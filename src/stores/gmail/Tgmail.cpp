@@ -118,6 +118,14 @@ struct Tgmail::Answer {
 Tgmail::Tgmail(Progress& progress, net::HttpTransport& transport)
     : m_progress(progress), m_transport(transport) {}
 
+Tgmail::Tgmail(Progress& progress, std::unique_ptr<net::HttpTransport> transport)
+    : m_progress(progress), m_ownTransport(std::move(transport)), m_transport(*m_ownTransport) {}
+
+bool Tgmail::LoggedInAsSet() const {
+    return loggedIn == 1 && !authToken.empty() && accountName == m_tokenAccount &&
+           accountPassword == m_tokenPassword && serviceUrl == m_tokenService;
+}
+
 std::string Tgmail::contactStoreID() const {
     std::string hex;
     return Md5Hex(folderID, hex) ? hex : std::string();
@@ -222,10 +230,8 @@ int Tgmail::ReadAllPages(const std::string& url, const StopFlag* stop,
 // ---- Login ----
 
 Result Tgmail::LoginToGmail() {
-    const bool sameLogin = accountName == m_tokenAccount && accountPassword == m_tokenPassword &&
-                           serviceUrl == m_tokenService;
     if (loggedIn == 1 && !authToken.empty()) {
-        if (sameLogin) return {};
+        if (LoggedInAsSet()) return {};
         // A token is for the account it was made for, not for the one now entered.
         WriteLog("LOG: GMAIL: Login details changed - logging in again");
     }

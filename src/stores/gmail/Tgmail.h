@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ struct GmailGroupNode {
 class Tgmail final : public PartnerStore {
 public:
     Tgmail(Progress& progress, net::HttpTransport& transport);
+    // Keeps the transport for as long as the store lives.
+    Tgmail(Progress& progress, std::unique_ptr<net::HttpTransport> transport);
 
     // ---- State, as the window, the flows and the actions read and set it. ----
     std::string authToken;  // never logged
@@ -63,6 +66,8 @@ public:
 
     // ---- Login and groups (actions 13, 14, 15). ----
     Result LoginToGmail();
+    // Logged in, with a token made for the account, password and service now set.
+    bool LoggedInAsSet() const;
     // Success also when a group's count could not be read: that count shows 0, and the
     // result's text says that a count failed (text 147).
     Result GetGmailFolderInfo();
@@ -115,6 +120,7 @@ private:
     void LogDropped(const GmailFeedEntry& entry);
 
     Progress& m_progress;
+    std::unique_ptr<net::HttpTransport> m_ownTransport;
     net::HttpTransport& m_transport;
     // Who the token belongs to: a login for another account, password or service is not it.
     std::string m_tokenAccount;
