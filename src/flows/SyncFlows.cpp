@@ -163,11 +163,13 @@ private:
                      std::string("********"));
             History(
                 fmt::sprintf("Sync started [%s] - Fail - Invalid Gmail Account details", m_how));
+            m_ctx.frontEnd.Unshown(Text(kTextGmailAccountForm));
             return {kResultLocalFailure, Text(kTextGmailAccountForm)};
         }
         if (m_settings.syncGmailFolderID.empty() || m_settings.syncGmailFolderTitle.empty()) {
             WriteLog("ERR: Invalid gmail folder title / ID!");
             History(fmt::sprintf("Sync started [%s] - Fail - Invalid Gmail Folder details", m_how));
+            m_ctx.frontEnd.Unshown("Invalid Gmail Folder details");
             return {kResultLocalFailure, "Invalid Gmail Folder details"};
         }
         History(fmt::sprintf(

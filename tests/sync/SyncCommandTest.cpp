@@ -293,10 +293,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"BadConflict_Usage", {"--conflict", "mine"}, 2, "--conflict takes"},
         UsageCase{"BadSimilar_Usage", {"--similar", "maybe"}, 2, "--similar takes"},
         UsageCase{"ResetWithDryRun_Usage", {"--reset", "--dry-run"}, 2, "do not go together"},
-        UsageCase{"Gmail_NotAvailable",
+        UsageCase{"Gmail_WithoutAValidAccount_Refused",
                   {"--partner", "gmail"},
                   1,
-                  "not available in this version of Korvi Communicator (Error Code -30)"}),
+                  "Gmail Username must be of the format xxx@gmail.com"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
