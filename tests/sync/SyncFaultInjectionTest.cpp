@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sync/PartnerSlots.h"
+
 #include "app/Log.h"
 #include "common/TestEnv.h"
 #include "sync/MemoryPartnerStore.h"
@@ -124,6 +126,20 @@ private:
     int m_choice;
 };
 
+// The PBX side as the partner holds it: a store that keeps numbers by kind shows a lone second
+// number of a kind as the first one.
+std::vector<std::string> PbxAsPartnerHolds(SyncWorld& world) {
+    const PartnerSlots slots = world.partnerSlots();
+    std::vector<TContact> held;
+    for (const auto& c : world.PbxState()) {
+        TContact h = c;
+        TNumberList dropped;
+        if (slots.ByKind()) SplitForPartner(c, slots, h, dropped);
+        held.push_back(std::move(h));
+    }
+    return Canon(held);
+}
+
 // What a sync after a whole-side copy that stopped anywhere must leave: both sides alike, no
 // contact twice on a side, and every contact of the copy's source there - unless the copy had
 // changed nothing yet and the sync ran as an ordinary one against the kept sync list (then its
@@ -137,7 +153,7 @@ void ExpectNothingLostNothingDoubled(SyncWorld& world, SyncDriver& d, int direct
     d.ctrl.SetPrompt(&prompt);
     EXPECT_EQ(0, d.Sync()) << where << ": " << d.ctrl.resultText();
     const Outcome got = Read(world, d);
-    EXPECT_EQ(got.pbx, got.partner) << where << ": the sides differ";
+    EXPECT_EQ(PbxAsPartnerHolds(world), got.partner) << where << ": the sides differ";
     const auto names = [](const std::vector<std::string>& canon) {
         std::multiset<std::string> out;
         for (const auto& c : canon) out.insert(c.substr(0, c.find('|', c.find('|') + 1)));

@@ -19,6 +19,7 @@
 #include "sync/SyncGuards.h"
 #include "sync/SyncTestSupport.h"
 #include "sync/SyncWorldFactories.h"
+#include "sync/Tctrl.h"
 
 namespace korvi::test {
 namespace {
@@ -67,6 +68,9 @@ std::string Name(const std::string& spec) { return spec.substr(0, spec.find(':')
 
 class SyncGuardsTest : public testing::TestWithParam<WorldFactory> {
 protected:
+    // The partner's name as the history and the texts give it.
+    std::string PartnerOf() const { return PartnerName(world->partnerCode()); }
+
     void SetUp() override {
         SetLogsFolder(MakeTempDir("logs"));
         world = GetParam().make();
@@ -96,7 +100,7 @@ TEST_P(SyncGuardsTest, SilentSyncWouldDeleteTooMuch_AppliesNothingAndSaysWhy) {
     EXPECT_EQ(pbx, Canon(world->PbxState()));
     EXPECT_EQ(partner, Canon(world->PartnerState()));
     EXPECT_EQ(syncList, ReadFile(driver->SyncFilePath()));
-    EXPECT_EQ("Deletions wait for a manual Sync: 12 in PBX, 0 in Outlook",
+    EXPECT_EQ(std::string("Deletions wait for a manual Sync: 12 in PBX, 0 in ") + PartnerOf(),
               LogLines(HistoryFilePath().string()).back());
 
     // Larger limits of the user's own let it through.
@@ -111,7 +115,7 @@ TEST_P(SyncGuardsTest, TooManyDeletionsOnBothSides_BothNamed_ManualSyncAsks) {
     for (int i = 14; i < 20; ++i) world->PbxDelete(Name(specs[static_cast<std::size_t>(i)]));
     driver->ctrl.silentDeleteMax = 5;
     EXPECT_EQ(kResultDeletionsHeldBack, driver->Sync(eSyncDir_Both, eSync_PBX_wins, {}, 1));
-    EXPECT_EQ(Text(187, {}, {}, "6", "14") + "\n" + Text(188, "Outlook", {}, "6", "14"),
+    EXPECT_EQ(Text(187, {}, {}, "6", "14") + "\n" + Text(188, PartnerOf(), {}, "6", "14"),
               driver->ctrl.resultText());
     EXPECT_EQ(14u, world->PbxState().size());
     EXPECT_EQ(14u, world->PartnerState().size());
@@ -131,7 +135,7 @@ TEST_P(SyncGuardsTest, DeletionsWithinTheLimits_AppliedSilently) {
 TEST_P(SyncGuardsTest, PartnerReadsEmpty_SilentStopsManualAsks) {
     for (const auto& s : specs) world->PartnerDelete(Name(s));
     const std::string syncList = ReadFile(driver->SyncFilePath());
-    const std::string warning = Text(190, "Outlook", {}, "20");
+    const std::string warning = Text(190, PartnerOf(), {}, "20");
 
     EXPECT_EQ(kResultEmptySide, driver->Sync(eSyncDir_Both, eSync_PBX_wins, {}, 1));
     EXPECT_EQ(warning + "\n" + Text(191), driver->ctrl.resultText());
@@ -150,7 +154,7 @@ TEST_P(SyncGuardsTest, PartnerReadsEmpty_SilentStopsManualAsks) {
 
 TEST_P(SyncGuardsTest, PbxReadsEmpty_SilentStopsManualAsks) {
     for (const auto& s : specs) world->PbxDelete(Name(s));
-    const std::string warning = Text(189, "Outlook", world->pbx().CurrentContactTypeName(), "20");
+    const std::string warning = Text(189, PartnerOf(), world->pbx().CurrentContactTypeName(), "20");
     EXPECT_EQ(kResultEmptySide, driver->Sync(eSyncDir_PartnerToPbx, eSync_PBX_wins, {}, 1));
     EXPECT_EQ(warning + "\n" + Text(191), driver->ctrl.resultText());
     EXPECT_TRUE(world->PbxState().empty());
