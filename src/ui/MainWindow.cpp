@@ -11,17 +11,22 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "app/Validation.h"
+#include "flows/FlowContext.h"
 #include "services/Services.h"
 #include "sync/Tctrl.h"
 #include "ui/AppIcon.h"
 #include "ui/AutostartEntry.h"
+#include "ui/ConnectionOperations.h"
+#include "ui/GuiFrontEnd.h"
 #include "ui/ImportExportTab.h"
+#include "ui/ImportExportTabController.h"
 #include "ui/LoggingTab.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgressDialog.h"
 #include "ui/ServicesTab.h"
 #include "ui/SettingsTab.h"
 #include "ui/SyncTab.h"
+#include "ui/SyncTabController.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiText.h"
 
@@ -36,9 +41,11 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
 
 }  // namespace
 
-MainWindow::MainWindow(Services& services, const StartupFlags& flags, QWidget* parent)
+MainWindow::MainWindow(Services& services, const StartupFlags& flags, const Clock* clock,
+                       QWidget* parent)
     : QMainWindow(parent, kWindowFlags),
       m_services(services),
+      m_clock(clock != nullptr ? *clock : m_systemClock),
       m_runInTray(flags.runInTray != 0),
       m_trayAvailable(TrayIcon::Available()),
       m_startHidden(flags.runInTray != 0),
@@ -51,15 +58,29 @@ MainWindow::MainWindow(Services& services, const StartupFlags& flags, QWidget* p
     SetLanguageIndex(0);
     BuildTabs();
 
+    m_progress = new ProgressDialog(m_services.ctrl, this);
+    m_autoSyncTimer.setObjectName("tmrAutoSync");
+    m_autoSyncTimer.setInterval(kAutoSyncTickMs);
+    m_syncController = new SyncTabController(*this, *m_syncTab, m_autoSyncTimer, m_clock, this);
+    m_importExportController = new ImportExportTabController(*this, *m_importExportTab, this);
+    m_connection = new ConnectionOperations(*this, *m_settingsTab, this);
+    connect(m_servicesTab, &ServicesTab::LaunchUserPortalClicked, m_connection,
+            &ConnectionOperations::LaunchUserPortal);
+    connect(m_syncController, &SyncTabController::AutoSyncFinished, this,
+            &MainWindow::ShowAutoSyncOutcome);
+
     m_tray = std::make_unique<TrayIcon>();
     m_tray->SetRules([this] {
         return TrayMenuRules(S(m_settingsTab->userNameBox()->text()),
-                             S(m_settingsTab->pinBox()->text()), SyncPartnerReady());
+                             S(m_settingsTab->pinBox()->text()), m_syncController->PartnerReady());
     });
     connect(m_tray.get(), &TrayIcon::RestoreRequested, this, &MainWindow::Restore);
     connect(m_tray.get(), &TrayIcon::ExitRequested, this, &MainWindow::ExitProgram);
+    connect(m_tray.get(), &TrayIcon::SyncRequested, m_syncController,
+            &SyncTabController::SyncNowFromTray);
+    connect(m_tray.get(), &TrayIcon::PortalRequested, m_connection,
+            &ConnectionOperations::LaunchUserPortal);
 
-    m_progress = new ProgressDialog(m_services.ctrl, this);
     m_services.ctrl.SetPrompt(&m_prompt);
     // Once the program is ending, no new action starts: the flow thread may still be on its
     // way out of an operation.
@@ -67,9 +88,6 @@ MainWindow::MainWindow(Services& services, const StartupFlags& flags, QWidget* p
         if (!closing->load()) return Result();
         return Result(kResultCancelled, Text(kTextActionCancelled));
     });
-
-    m_autoSyncTimer.setObjectName("tmrAutoSync");
-    m_autoSyncTimer.setInterval(kAutoSyncTickMs);
 
     ShowSettingsPage();
     LeaveBusyState();
@@ -172,6 +190,23 @@ bool MainWindow::RunFlow(std::function<void()> flow, std::function<void()> done)
     });
 }
 
+bool MainWindow::RunOperation(Operation operation) {
+    if (m_shutDown || m_flows.running()) return false;
+    m_settingsTab->StoreBoxes(m_settings);
+    m_services.Configure(m_settings);
+    auto frontEnd =
+        std::make_shared<GuiFrontEnd>(*this, m_bridge, m_prompt, *m_progress,
+                                      std::move(operation.contactType), operation.automatic);
+    return RunFlow(
+        [this, frontEnd, settings = m_settings, body = std::move(operation.body)] {
+            flows::FlowContext ctx{m_services, *frontEnd, settings};
+            if (body) body(ctx);
+        },
+        [frontEnd, done = std::move(operation.done)] {
+            if (done) done(*frontEnd);
+        });
+}
+
 void MainWindow::ForgetExtensions() {
     // While a flow runs, the list belongs to it and to the worker.
     if (m_flows.running()) {
@@ -203,16 +238,10 @@ void MainWindow::PageShown(int page) {
             m_settingsTab->OnShow();
             break;
         case kSyncPage:
-            m_syncTab->ShowTexts();
-            if (m_services.pbx.extnInfoList.empty()) m_syncTab->DisableControls();
+            m_syncController->OnShow();
             break;
         case kImportExportPage:
-            m_importExportTab->ShowTexts();
-            if (m_services.pbx.extnInfoList.empty()) {
-                m_importExportTab->DisableControls();
-            } else {
-                m_importExportTab->ShowExtensions(m_services.pbx.extnInfoList);
-            }
+            m_importExportController->OnShow();
             break;
         case kServicesPage:
             m_servicesTab->OnShow(S(m_settingsTab->userNameBox()->text()),
@@ -244,11 +273,19 @@ void MainWindow::RunInTrayToggled(bool on) {
     }
 }
 
-bool MainWindow::SyncPartnerReady() const {
-    if (m_settings.syncPartner == ePartner_Outlook) return true;
-    return m_settings.syncPartner == ePartner_Gmail &&
-           ValidateGmailAccount(m_settings.gmailAccName).ok() &&
-           ValidateGmailPassword(m_settings.gmailAccPwd).ok();
+void MainWindow::ShowAutoSyncOutcome(const QString& failure, bool timerStopped) {
+    if (failure.isEmpty() && !timerStopped) {
+        m_tray->SetTip(Q(kAppName));
+        return;
+    }
+    // The history has the whole story; the tray tells that there is one, and whether the
+    // timer goes on.
+    const QString reason = failure.isEmpty() ? Q("see the sync history") : failure;
+    const QString text = timerStopped ? Q("Automatic sync has stopped: ") + reason +
+                                            Q("\nIt runs again after the next Sync Now!")
+                                      : Q("Automatic sync failed: ") + reason;
+    m_tray->SetTip(Q(kAppName) + Q(" - ") + text);
+    m_tray->ShowWarning(Q(kAppName), text);
 }
 
 void MainWindow::Restore() {

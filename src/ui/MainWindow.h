@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/Clock.h"
 #include "app/KorviSettings.h"
 #include "app/SettingsRegistry.h"
 #include "ui/DesktopUrlOpener.h"
@@ -26,12 +27,15 @@ class Services;
 
 namespace korvi::ui {
 
+class ConnectionOperations;
 class ImportExportTab;
+class ImportExportTabController;
 class LoggingTab;
 class ProgressDialog;
 class ServicesTab;
 class SettingsTab;
 class SyncTab;
+class SyncTabController;
 class TrayIcon;
 
 class MainWindow final : public QMainWindow, public WindowHost {
@@ -50,8 +54,10 @@ public:
 
     // Builds the window the way the program starts: texts, the folders' warning, the start-up
     // lines, the stored settings with the switches' effects (autostart entry, tray icon), the
-    // auto-sync timer. The window is not shown yet: see StartUp().
-    MainWindow(Services& services, const StartupFlags& flags, QWidget* parent = nullptr);
+    // auto-sync timer. The window is not shown yet: see StartUp(). clock: the time the timer's
+    // due rule reads (null: the system's).
+    MainWindow(Services& services, const StartupFlags& flags, const Clock* clock = nullptr,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Shows the window, unless it starts hidden in the tray. Without a notification area a
@@ -70,6 +76,7 @@ public:
     void SaveSettings() override;
     bool RunFlow(std::function<void()> flow, std::function<void()> done = {}) override;
     bool FlowRunning() const override { return m_flows.running(); }
+    bool RunOperation(Operation operation) override;
     void ForgetExtensions() override;
     UrlOpener& urlOpener() override { return *m_urlOpener; }
     QWidget* dialogParent() override { return this; }
@@ -89,6 +96,8 @@ public:
     GuiBridge& bridge() { return m_bridge; }
     GuiPrompt& prompt() { return m_prompt; }
     QTimer& autoSyncTimer() { return m_autoSyncTimer; }
+    SyncTabController& syncController() const { return *m_syncController; }
+    ConnectionOperations& connectionOperations() const { return *m_connection; }
     bool runInTray() const { return m_runInTray; }
     // The tray is in use: switched on and the desktop has a notification area.
     bool InTray() const;
@@ -114,10 +123,12 @@ private:
     void AutoStartToggled(bool on);
     void RunInTrayToggled(bool on);
     void Restore();
-    bool SyncPartnerReady() const;
+    void ShowAutoSyncOutcome(const QString& failure, bool timerStopped);
     std::string Caption() const;
 
     Services& m_services;
+    SystemClock m_systemClock;
+    const Clock& m_clock;
     KorviSettings m_settings;
     bool m_runInTray = false;
     bool m_trayAvailable = false;
@@ -143,6 +154,9 @@ private:
     LoggingTab* m_loggingTab = nullptr;
     ProgressDialog* m_progress = nullptr;
     std::unique_ptr<TrayIcon> m_tray;
+    SyncTabController* m_syncController = nullptr;
+    ImportExportTabController* m_importExportController = nullptr;
+    ConnectionOperations* m_connection = nullptr;
 };
 
 }  // namespace korvi::ui

@@ -169,7 +169,11 @@ void SyncTab::ShowSettings(const std::vector<TExtnInfo>& extensions, const Korvi
 void SyncTab::UpdateFormForSyncPartner(const KorviSettings& settings, int outlookVersionCode,
                                        bool partnerReady) {
     const bool autoSync = settings.autoSync != 0;
-    const std::string partner = PartnerName(settings.syncPartner);
+    // The partner box's items are the registered partners' names, at their codes.
+    const std::string partner =
+        settings.syncPartner >= 0 && settings.syncPartner < m_partner->count()
+            ? S(m_partner->itemText(settings.syncPartner))
+            : PartnerName(settings.syncPartner);
     m_partnerLabel->setText(Q(Text(34, partner)));
     if (settings.syncPartner == ePartner_Gmail) {
         m_account->setText(Q(settings.syncGmailFolderTitle));
@@ -234,13 +238,20 @@ void SyncTab::TakeSyncSelection(const std::vector<TExtnInfo>& extensions,
     settings.syncContactTypeName = choice.name;
 }
 
-void SyncTab::SetPartnerAvailable(int partner, bool available) {
+void SyncTab::SetPartners(const std::vector<PartnerItem>& partners) {
+    const QSignalBlocker blocker(m_partner);
+    const int current = m_partner->currentIndex();
+    m_partner->clear();
+    for (const auto& partner : partners) m_partner->addItem(Q(partner.name));
     auto* model = qobject_cast<QStandardItemModel*>(m_partner->model());
-    if (model == nullptr || partner < 0 || partner >= model->rowCount()) return;
-    QStandardItem* item = model->item(partner);
-    item->setEnabled(available);
-    item->setToolTip(available ? QString()
-                               : Q("Not available in this version of Korvi Communicator"));
+    for (int row = 0; model != nullptr && row < model->rowCount(); ++row) {
+        QStandardItem* item = model->item(row);
+        const bool available = partners[static_cast<std::size_t>(row)].available;
+        item->setEnabled(available);
+        item->setToolTip(available ? QString()
+                                   : Q("Not available in this version of Korvi Communicator"));
+    }
+    m_partner->setCurrentIndex(current >= 0 && current < m_partner->count() ? current : 0);
 }
 
 }  // namespace korvi::ui

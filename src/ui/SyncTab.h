@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "pbx/Tpbx.h"
+#include "ui/UserRules.h"
 
 class QComboBox;
 class QLabel;
@@ -47,8 +48,9 @@ public:
     void ShowAutoSyncDisabled(const KorviSettings& settings, int outlookVersionCode);
     // The extension chosen in the box (text and contact type) into the settings.
     void TakeSyncSelection(const std::vector<TExtnInfo>& extensions, KorviSettings& settings) const;
-    // A partner that this build cannot sync with is shown but cannot be chosen.
-    void SetPartnerAvailable(int partner, bool available);
+    // The partner box's items, row = partner code; a partner that this build cannot sync
+    // with is shown but cannot be chosen.
+    void SetPartners(const std::vector<PartnerItem>& partners);
 
     QComboBox* extensionBox() const { return m_extensions; }
     QComboBox* partnerBox() const { return m_partner; }
@@ -72,8 +74,6 @@ Q_SIGNALS:
     void SyncClicked();
 
 private:
-    void FillPartnerItems(const KorviSettings& settings);
-
     QLabel* m_heading = nullptr;
     QLabel* m_extensionsLabel = nullptr;
     QLabel* m_partnerCaption = nullptr;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <utility>
+
+#include "ui/ExtensionChoice.h"
 
 class QWidget;
 
@@ -12,7 +15,32 @@ class UrlOpener;
 struct KorviSettings;
 }  // namespace korvi
 
+namespace korvi::flows {
+struct FlowContext;
+}
+
 namespace korvi::ui {
+
+class GuiFrontEnd;
+
+// One user operation for the flow thread.
+struct Operation {
+    using Body = std::function<void(flows::FlowContext& ctx)>;
+    using Done = std::function<void(const GuiFrontEnd& frontEnd)>;
+
+    Operation() = default;
+    Operation(Body body_, Done done_ = {}) : body(std::move(body_)), done(std::move(done_)) {}
+
+    // On the flow thread, with the settings as the controls hold them when it starts.
+    Body body;
+    // On the GUI thread once the body has returned.
+    Done done;
+    // What the operation's extension box shows, asked on the GUI thread when the flow selects
+    // the contact type.
+    std::function<ContactTypeChoice()> contactType;
+    // The timer's sync: nothing is shown in a box.
+    bool automatic = false;
+};
 
 class WindowHost {
 public:
@@ -29,6 +57,10 @@ public:
     // flow runs. done runs on the GUI thread after the flow.
     virtual bool RunFlow(std::function<void()> flow, std::function<void()> done = {}) = 0;
     virtual bool FlowRunning() const = 0;
+    // Runs an operation: the edit boxes' texts into the settings, the settings handed to the
+    // partner stores, then the body on the flow thread with a front end of the window. False,
+    // nothing started, while another operation runs or after the end of the program.
+    virtual bool RunOperation(Operation operation) = 0;
 
     // Opens URLs and local files with the desktop's programs.
     virtual UrlOpener& urlOpener() = 0;

@@ -5,11 +5,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QToolButton>
 
 #include "UiTestSupport.h"
 #include "app/KorviSettings.h"
+#include "services/PartnerRegistry.h"
+#include "sync/MemoryPartnerStore.h"
 #include "sync/Tctrl.h"
 #include "ui/SyncTab.h"
 
@@ -168,6 +171,32 @@ private Q_SLOTS:
         QCOMPARE(direction.count(), 1);
         QCOMPARE(direction.at(0).at(0).toInt(), 3);
         QCOMPARE(partner.count(), 0);
+    }
+
+    void partners_eachAtItsCodeOnlyRegisteredOnesChoosable() {
+        // The address book and a third partner registered; the cloud's store is not.
+        korvi::PartnerRegistry registry;
+        for (const auto& [code, name] : {std::pair{0, "Outlook"}, std::pair{2, "CardDAV"}}) {
+            korvi::Partner partner;
+            partner.code = code;
+            partner.name = name;
+            registry.Register(std::move(partner), std::make_unique<korvi::MemoryPartnerStore>());
+        }
+        korvi::ui::SyncTab tab;
+        tab.SetPartners(korvi::ui::PartnerItems(registry));
+        QCOMPARE(Items(tab.partnerBox()), QStringList({"Outlook", "Gmail", "CardDAV"}));
+        auto* model = qobject_cast<QStandardItemModel*>(tab.partnerBox()->model());
+        QVERIFY(model != nullptr);
+        QVERIFY(model->item(0)->isEnabled());
+        QVERIFY(!model->item(1)->isEnabled());
+        QVERIFY(model->item(2)->isEnabled());
+
+        // A stored choice of the third partner shows it.
+        korvi::KorviSettings s;
+        s.syncPartner = 2;
+        tab.ShowSettings(kTwo, s, kWithFolders, true);
+        QCOMPARE(tab.partnerBox()->currentText(), QString("CardDAV"));
+        QCOMPARE(tab.partnerLabel()->text(), QString("CardDAV Folder:"));
     }
 
     void selection_takesTheShownExtensionsDeviceId() {

@@ -22,12 +22,15 @@
 #include <QUrl>
 
 #include "UiTestSupport.h"
+#include "app/AppPaths.h"
 #include "app/KorviSettings.h"
 #include "app/Log.h"
 #include "app/SettingsRegistry.h"
+#include "app/Validation.h"
 #include "common/TestEnv.h"
 #include "pbx/UrlOpener.h"
 #include "services/Services.h"
+#include "sync/MemoryPartnerStore.h"
 #include "ui/AutostartEntry.h"
 #include "ui/ExtensionChoice.h"
 #include "ui/ImportExportTab.h"
@@ -53,6 +56,15 @@ public:
     std::vector<std::string> urls;
 };
 
+// Settings of these tests: the PBX address is a closed loopback port, so that an operation
+// that reaches for the PBX fails at once and nothing leaves this machine.
+korvi::KorviSettings LoopbackSettings() {
+    korvi::KorviSettings s;
+    s.pbxUrl = "http://127.0.0.1";
+    s.pbxPort = "1";
+    return s;
+}
+
 korvi::KorviSettings StoredSettings() {
     korvi::KorviSettings s;
     korvi::GetAllSettingsFromRegistry(s);
@@ -64,9 +76,16 @@ void StoreSettings(const korvi::KorviSettings& s) {
     QVERIFY2(saved.ok(), saved.text.c_str());
 }
 
+// The stored start-up flags; settings are made first where there are none, with the loopback
+// address.
+korvi::StartupFlags StartupFlagsOfLoopbackSettings() {
+    if (!std::filesystem::exists(korvi::SettingsFilePath())) StoreSettings(LoopbackSettings());
+    return korvi::GetStartupFlagsFromRegistry();
+}
+
 // One program's objects, in the order main() makes them.
 struct Program {
-    explicit Program(korvi::StartupFlags flags = korvi::GetStartupFlagsFromRegistry())
+    explicit Program(korvi::StartupFlags flags = StartupFlagsOfLoopbackSettings())
         : window(services, flags) {
         window.SetUrlOpener(&opener);
     }
@@ -104,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(settings->autoStartBox()->text(),
                  QString("Start Application Automatically on Startup"));
         QCOMPARE(settings->runInTrayBox()->text(), QString("Run Application In Windows Tray"));
-        QCOMPARE(settings->urlBox()->text(), QString("http://192.168.1.250"));
+        QCOMPARE(settings->urlBox()->text(), QString("http://127.0.0.1"));
         QCOMPARE(settings->timeoutBox()->text(), QString("30"));
         QCOMPARE(settings->findServerButton()->toolTip(),
                  QString("Click to Browse for PBX to connect to."));
@@ -119,7 +138,7 @@ private Q_SLOTS:
     }
 
     void startUp_storedAutoSyncStartsTheTimer() {
-        korvi::KorviSettings s;
+        korvi::KorviSettings s = LoopbackSettings();
         s.autoSync = 1;
         StoreSettings(s);
         Program p;
@@ -149,7 +168,7 @@ private Q_SLOTS:
     void startUp_hiddenInTheTrayOnlyWhereThereIsATray() {
         QFETCH(bool, trayAvailable);
         QFETCH(bool, visible);
-        korvi::KorviSettings s;
+        korvi::KorviSettings s = LoopbackSettings();
         s.runInTray = 1;
         StoreSettings(s);
         korvi::StartupFlags flags = korvi::GetStartupFlagsFromRegistry();
@@ -187,6 +206,9 @@ private Q_SLOTS:
         QTest::newRow("cloud account valid -> both")
             << "anna"
             << "4711" << 1 << "anna.berg@gmail.com" << true << true;
+        QTest::newRow("partner not in this build -> portal only")
+            << "anna"
+            << "4711" << 7 << "" << false << true;
     }
 
     void trayMenu_enableRules() {
@@ -197,6 +219,18 @@ private Q_SLOTS:
         QFETCH(bool, sync);
         QFETCH(bool, portal);
         Program p;
+        // A cloud partner whose readiness is its account's form, as the cloud store has it.
+        if (p.services.partners.Find(korvi::ePartner_Gmail) == nullptr) {
+            korvi::Partner cloud;
+            cloud.code = korvi::ePartner_Gmail;
+            cloud.name = "Gmail";
+            cloud.isSyncReady = [](const korvi::KorviSettings& s) {
+                return korvi::ValidateGmailAccount(s.gmailAccName).ok() &&
+                       korvi::ValidateGmailPassword(s.gmailAccPwd).ok();
+            };
+            p.services.partners.Register(std::move(cloud),
+                                         std::make_unique<korvi::MemoryPartnerStore>());
+        }
         p.window.settingsTab()->userNameBox()->setText(user);
         p.window.settingsTab()->pinBox()->setText(pin);
         p.window.settings().syncPartner = partner;
@@ -251,7 +285,7 @@ private Q_SLOTS:
         const auto stored = StoredSettings();
         if (how == "minimise" && !inTray) {
             // Minimising outside the tray is the window manager's business: nothing saved.
-            QCOMPARE(stored.pbxUrl, std::string("http://192.168.1.250"));
+            QCOMPARE(stored.pbxUrl, std::string("http://127.0.0.1"));
         } else {
             QCOMPARE(stored.pbxUrl, std::string("http://pbx.example.test"));
             QCOMPARE(stored.userName, std::string("anna"));
@@ -285,7 +319,7 @@ private Q_SLOTS:
     }
 
     void autostart_storedSwitchMakesTheEntryAtStartUp() {
-        korvi::KorviSettings s;
+        korvi::KorviSettings s = LoopbackSettings();
         s.autoStart = 1;
         StoreSettings(s);
         Program p;
@@ -462,6 +496,7 @@ private Q_SLOTS:
         p.services.pbx.extnInfoList = {{"101", "Front Desk", "201"}, {"205", "Back Office", "202"}};
         p.window.show();
         p.window.tabs()->setCurrentIndex(MainWindow::kImportExportPage);
+        QVERIFY(WaitFor([&] { return !p.window.FlowRunning(); }));
         auto* box = p.window.importExportTab()->extensionBox();
         QCOMPARE(box->count(), 3);
         QCOMPARE(box->itemText(0), QString("Central Store"));
@@ -476,6 +511,13 @@ private Q_SLOTS:
         p.services.pbx.extnInfoList.clear();
         p.window.tabs()->setCurrentIndex(MainWindow::kSettingsPage);
         p.window.tabs()->setCurrentIndex(MainWindow::kImportExportPage);
+        // Reading them again fails (nothing answers on the closed port): the error box, then
+        // the controls off.
+        auto* error = WaitForModal<QMessageBox>();
+        QVERIFY(error != nullptr);
+        QVERIFY2(error->text().contains("(Error Code "), qPrintable(error->text()));
+        error->button(QMessageBox::Ok)->click();
+        QVERIFY(WaitFor([&] { return !p.window.FlowRunning(); }));
         QVERIFY(!box->isEnabled());
         QVERIFY(!p.window.importExportTab()->importButton()->isEnabled());
     }

@@ -1,0 +1,106 @@
+#include "ui/ImportExportTabController.h"
+
+#include "flows/FlowContext.h"
+#include "flows/ImportExportFlows.h"
+#include "flows/ServiceFlows.h"
+#include "services/Services.h"
+#include "sync/SyncActions.h"
+#include "ui/GuiFrontEnd.h"
+#include "ui/ImportExportTab.h"
+#include "ui/WindowHost.h"
+
+namespace korvi::ui {
+
+namespace {
+
+// A partner of the boxes whose store this build does not have.
+void NotAvailable(flows::FlowContext& ctx, int partner) {
+    ctx.frontEnd.Failure({kResultActionNotAvailable, PartnerNotAvailableText(partner)});
+}
+
+}  // namespace
+
+ImportExportTabController::ImportExportTabController(WindowHost& host, ImportExportTab& tab,
+                                                     QObject* parent)
+    : QObject(parent), m_host(host), m_tab(tab) {
+    connect(&m_tab, &ImportExportTab::DeleteClicked, this, &ImportExportTabController::Delete);
+    connect(&m_tab, &ImportExportTab::ImportClicked, this, &ImportExportTabController::Import);
+    connect(&m_tab, &ImportExportTab::ExportClicked, this, &ImportExportTabController::Export);
+    m_tab.SetPartnerAvailable(ePartner_Outlook,
+                              m_host.services().partners.Find(ePartner_Outlook) != nullptr);
+    // The cloud's transfers need its login and group choice, which this window does not offer
+    // yet: its items stay unavailable even where its store is registered.
+    m_tab.SetPartnerAvailable(ePartner_Gmail, false);
+}
+
+void ImportExportTabController::OnShow() {
+    m_tab.ShowTexts();
+    const bool started = m_host.RunOperation({
+        [](flows::FlowContext& ctx) { static_cast<void>(flows::LoadExtensions(ctx)); },
+        [this](const GuiFrontEnd&) { ShowExtensions(); },
+    });
+    if (!started) ShowExtensions();
+}
+
+void ImportExportTabController::ShowExtensions() {
+    const auto& extensions = m_host.services().pbx.extnInfoList;
+    if (extensions.empty()) {
+        m_tab.DisableControls();
+    } else {
+        m_tab.ShowExtensions(extensions);
+    }
+}
+
+void ImportExportTabController::Delete() {
+    Operation operation;
+    operation.body = [](flows::FlowContext& ctx) { static_cast<void>(flows::DeleteContacts(ctx)); };
+    operation.contactType = [this] {
+        return m_tab.SelectedContactType(m_host.services().pbx.extnInfoList);
+    };
+    m_host.RunOperation(std::move(operation));
+}
+
+void ImportExportTabController::Import(int source) {
+    Operation operation;
+    operation.body = [source](flows::FlowContext& ctx) {
+        switch (source) {
+            case kImportXml:
+                static_cast<void>(flows::ImportFromFile(ctx));
+                return;
+            case kImportOutlook:
+                static_cast<void>(flows::ImportFromOutlook(ctx));
+                return;
+            default:
+                NotAvailable(ctx, source);
+        }
+    };
+    operation.contactType = [this] {
+        return m_tab.SelectedContactType(m_host.services().pbx.extnInfoList);
+    };
+    m_host.RunOperation(std::move(operation));
+}
+
+void ImportExportTabController::Export(int destination) {
+    Operation operation;
+    operation.body = [destination](flows::FlowContext& ctx) {
+        switch (destination) {
+            case kExportXml:
+                static_cast<void>(flows::ExportToFile(ctx, flows::FileDialog::kSaveXml));
+                return;
+            case kExportCsv:
+                static_cast<void>(flows::ExportToFile(ctx, flows::FileDialog::kSaveCsv));
+                return;
+            case kExportOutlook:
+                static_cast<void>(flows::ExportToOutlook(ctx));
+                return;
+            default:
+                NotAvailable(ctx, destination);
+        }
+    };
+    operation.contactType = [this] {
+        return m_tab.SelectedContactType(m_host.services().pbx.extnInfoList);
+    };
+    m_host.RunOperation(std::move(operation));
+}
+
+}  // namespace korvi::ui
