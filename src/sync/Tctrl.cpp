@@ -39,9 +39,25 @@ constexpr const char* kActionNames[kActionCount] = {
     "SyncContacts",
 };
 
+constexpr const char* kLaterActionNames[kActLaterActionEnd - kActFirstLaterAction] = {
+    "ExportContactsToCardDAV",
+    "ImportContactsFromCardDAV",
+};
+
 constexpr char kInvalidActionText[] = "Invalid PBX Action!";
 
-bool IsValidAction(int action) { return action >= 0 && action < kActionCount; }
+bool IsLaterAction(int action) {
+    return action >= kActFirstLaterAction && action < kActLaterActionEnd;
+}
+
+bool IsValidAction(int action) {
+    return (action >= 0 && action < kActionCount) || IsLaterAction(action);
+}
+
+// Where the body of a valid action number is kept.
+int BodySlot(int action) {
+    return IsLaterAction(action) ? kActionCount + (action - kActFirstLaterAction) : action;
+}
 
 // The worker yields to the window thread, as a desktop program's background job should.
 void LowerThreadPriority() {
@@ -58,6 +74,7 @@ void LowerThreadPriority() {
 }  // namespace
 
 const char* ActionName(int action) {
+    if (IsLaterAction(action)) return kLaterActionNames[action - kActFirstLaterAction];
     return IsValidAction(action) ? kActionNames[action] : "Unknown";
 }
 
@@ -67,6 +84,8 @@ const char* PartnerName(int partner) {
             return "Outlook";
         case ePartner_Gmail:
             return "Gmail";
+        case ePartner_CardDav:
+            return "CardDAV";
         default:
             return "Unknown";
     }
@@ -192,15 +211,15 @@ bool Tctrl::WaitForStop(std::chrono::milliseconds timeout) const {
 
 void Tctrl::SetActionBody(int action, ActionBody body) {
     if (!IsValidAction(action)) return;
-    m_bodies[action] = std::move(body);
+    m_bodies[BodySlot(action)] = std::move(body);
 }
 
 bool Tctrl::HasActionBody(int action) const {
-    return IsValidAction(action) && static_cast<bool>(m_bodies[action]);
+    return IsValidAction(action) && static_cast<bool>(m_bodies[BodySlot(action)]);
 }
 
 Tctrl::ActionBody Tctrl::actionBody(int action) const {
-    return IsValidAction(action) ? m_bodies[action] : ActionBody{};
+    return IsValidAction(action) ? m_bodies[BodySlot(action)] : ActionBody{};
 }
 
 void Tctrl::SetWorkerSleeps(std::chrono::milliseconds before, std::chrono::milliseconds after) {
@@ -228,7 +247,7 @@ void Tctrl::StartAction() {
         m_stop.store(false);
     }
     // The worker runs its own copy, so that registering bodies never races with a run.
-    ActionBody body = m_bodies[number];
+    ActionBody body = m_bodies[BodySlot(number)];
     try {
         m_worker = std::thread(&Tctrl::RunWorker, this, number, std::move(body));
     } catch (const std::system_error& e) {

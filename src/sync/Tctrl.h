@@ -42,6 +42,12 @@ enum ActionNumber : int {
     kActGetOutlookVersion = 17,
     kActSyncContacts = 18,
     kActionCount = 19,
+    // The transfers of partners that came after the table above (the address book server).
+    // They are numbered apart from it, so that the numbers right after the table stay invalid.
+    kActFirstLaterAction = 100,
+    kActExportContactsToCardDav = kActFirstLaterAction,
+    kActImportContactsFromCardDav = 101,
+    kActLaterActionEnd = 102,
 };
 
 // Action codes held in TContact::action while a contact sits in the action list.
@@ -54,7 +60,7 @@ enum ActionCode : int32_t {
     eAmendInPartner = 6,
 };
 
-enum PartnerCode : int { ePartner_Outlook = 0, ePartner_Gmail = 1 };
+enum PartnerCode : int { ePartner_Outlook = 0, ePartner_Gmail = 1, ePartner_CardDav = 2 };
 
 enum SyncDirection : int {
     eSyncDir_Both = 0,
@@ -146,8 +152,9 @@ public:
     int busy() const;
     void SetBusy(int value);
     // Starts the worker for `action`; refuses numbers of 19 and more (and negative ones) with
-    // -6. A worker that has not ended yet (a cancelled one still on its way out) is waited for
-    // first, so that two bodies never share the lists. Resets the stop flag and the result.
+    // -6, except the later actions (kActFirstLaterAction on). A worker that has not ended yet (a
+    // cancelled one still on its way out) is waited for first, so that two bodies never share the
+    // lists. Resets the stop flag and the result.
     void StartAction();
     // History "Fail: Action cancelled", log "LOG: CancelAction", -7 with text 161, and asks
     // the worker to stop at its next check.
@@ -200,7 +207,7 @@ private:
     mutable std::mutex m_stopMutex;
     mutable std::condition_variable m_stopChanged;
     std::thread m_worker;
-    ActionBody m_bodies[kActionCount];
+    ActionBody m_bodies[kActionCount + (kActLaterActionEnd - kActFirstLaterAction)];
     Prompt* m_prompt = nullptr;
     std::chrono::milliseconds m_sleepBefore{10};
     std::chrono::milliseconds m_sleepAfter{100};

@@ -64,6 +64,10 @@ TEST(ControllerNamesTest, ActionNamesCoverEveryNumberAndNothingElse) {
     };
     for (int a = 0; a < kActionCount; ++a) EXPECT_STREQ(ActionName(a), expected[a]) << a;
     EXPECT_STREQ(ActionName(19), "Unknown");
+    EXPECT_STREQ(ActionName(kActExportContactsToCardDav), "ExportContactsToCardDAV");
+    EXPECT_STREQ(ActionName(kActImportContactsFromCardDav), "ImportContactsFromCardDAV");
+    EXPECT_STREQ(ActionName(kActFirstLaterAction - 1), "Unknown");
+    EXPECT_STREQ(ActionName(kActLaterActionEnd), "Unknown");
     EXPECT_STREQ(ActionName(-1), "Unknown");
     EXPECT_STREQ(ActionName(INT32_MAX), "Unknown");
 }
@@ -71,7 +75,8 @@ TEST(ControllerNamesTest, ActionNamesCoverEveryNumberAndNothingElse) {
 TEST(ControllerNamesTest, PartnerNames) {
     EXPECT_STREQ(PartnerName(ePartner_Outlook), "Outlook");
     EXPECT_STREQ(PartnerName(ePartner_Gmail), "Gmail");
-    EXPECT_STREQ(PartnerName(2), "Unknown");
+    EXPECT_STREQ(PartnerName(ePartner_CardDav), "CardDAV");
+    EXPECT_STREQ(PartnerName(3), "Unknown");
     EXPECT_STREQ(PartnerName(-1), "Unknown");
 }
 

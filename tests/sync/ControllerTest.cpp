@@ -112,6 +112,20 @@ TEST_F(ControllerTest, BodyFinishingAfterCancel_MayOverwriteTheResult) {
     EXPECT_EQ(ctrl.resultText(), "[Exception] stopped");
 }
 
+// The later partners' transfers are numbered apart from the table and run like the others.
+TEST_F(ControllerTest, LaterActionsRunTheirOwnBodies) {
+    std::vector<int> ran;
+    for (int a : {kActExportContactsToCardDav, kActImportContactsFromCardDav, kActSyncContacts}) {
+        ctrl.SetActionBody(a, [&ran, a](Tctrl&, const StopFlag&) { ran.push_back(a); });
+    }
+    for (int a : {kActImportContactsFromCardDav, kActExportContactsToCardDav}) {
+        Start(a);
+        ASSERT_TRUE(ctrl.WaitUntilIdle(kDeadline));
+        EXPECT_EQ(ctrl.resultCode(), kResultOk);
+    }
+    EXPECT_EQ(ran, (std::vector<int>{kActImportContactsFromCardDav, kActExportContactsToCardDav}));
+}
+
 class InvalidActionTest : public ControllerTest, public testing::WithParamInterface<int> {};
 
 TEST_P(InvalidActionTest, IsRefusedWithoutWorker) {
@@ -133,7 +147,8 @@ TEST_P(InvalidActionTest, IsRefusedWithoutWorker) {
     EXPECT_EQ(ctrl.resultCode(), kResultOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, InvalidActionTest, testing::Values(19, 20, 1000, -1, INT32_MIN),
+INSTANTIATE_TEST_SUITE_P(Numbers, InvalidActionTest,
+                         testing::Values(19, 20, 99, 102, 1000, -1, INT32_MIN),
                          [](const auto& info) {
                              return info.param < 0 ? "Negative" + std::to_string(info.index)
                                                    : "Number" + std::to_string(info.param);
