@@ -48,6 +48,10 @@ const std::array kCatalog = {
     Integer("SilentDeletePercent", &K::silentDeletePercent),
     Text("GmailServiceUrl", &K::gmailServiceUrl),
     Text("GmailCaFile", &K::gmailCaFile),
+    Text("CardDavUrl", &K::cardDavUrl),
+    Text("CardDavUser", &K::cardDavUser),
+    Secret("CardDavPwd", &K::cardDavPwd),
+    Text("CardDavCaFile", &K::cardDavCaFile),
 };
 
 bool IsLogging(const SettingInfo& info) { return std::string_view(info.name) == "Logging"; }

@@ -41,6 +41,12 @@ struct KorviSettings {
     // What a silent sync may delete on a side on its own (SilentSyncLimits.h).
     int silentDeleteMax = kSilentDeleteMaxDefault;
     int silentDeletePercent = kSilentDeletePercentDefault;
+    // The address book server: an address book, or a server that leads to exactly one.
+    std::string cardDavUrl;
+    std::string cardDavUser;
+    std::string cardDavPwd;  // enciphered in the store
+    // PEM file of the authorities to trust instead of the system's (a private CA); "" = system.
+    std::string cardDavCaFile;
 };
 
 enum class SettingKind { kText, kInteger, kEnciphered };

@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/CliIo.h"
 #include "cli/SecretInput.h"
+#include "stores/carddav/CardDavClient.h"
 
 namespace korvi::cli {
 
@@ -35,7 +36,7 @@ struct IntegerRange {
 
 // The choices the window offers for each integer setting.
 const IntegerRange kIntegerRanges[] = {
-    {"AutoStart", 0, 1},        {"RunInTray", 0, 1},       {"SyncPartner", 0, 1},
+    {"AutoStart", 0, 1},        {"RunInTray", 0, 1},       {"SyncPartner", 0, 2},
     {"SyncDir", 0, 4},          {"ConflictRes", 0, 1},     {"AutoSync", 0, 1},
     {"AutoSyncInterval", 0, 2}, {"SyncContactType", 0, 0}, {"Logging", 0, 1},
 };
@@ -57,6 +58,14 @@ Result Check(const SettingInfo& info, const std::string& value, const KorviSetti
     if (name == "GmailServiceUrl") return ValidateUrl(value);
     if (name == "GmailCaFile" && !value.empty() && value.front() != '/') {
         return {kResultLocalFailure, "GmailCaFile must be an absolute file path (or empty)"};
+    }
+    if (name == "CardDavUrl" && !value.empty()) {
+        if (std::string refusal = carddav::CardDavClient::RefusalOf(value); !refusal.empty())
+            return {kResultLocalFailure, refusal};
+    }
+    // The program may run from any folder: a relative name would mean another file there.
+    if (name == "CardDavCaFile" && !value.empty() && value.front() != '/') {
+        return {kResultLocalFailure, "CardDavCaFile must be an absolute file path"};
     }
     for (const IntegerRange& range : kIntegerRanges) {
         if (name == range.name) {

@@ -51,7 +51,11 @@ protected:
 TEST_F(SettingsCommandTest, ListShowsDefaultsAndMasksSecrets) {
     ASSERT_EQ(Korvi({"settings", "set", "Pin", "-"}, "4711\n").code, 0);
     ASSERT_EQ(Korvi({"settings", "set", "GmailAccPwd", "-"}, "long password\n").code, 0);
+    ASSERT_EQ(Korvi({"settings", "set", "CardDavPwd", "-"}, "dav password\n").code, 0);
     const CliRun list = Korvi({"settings", "list"});
+    EXPECT_NE(list.out.find("\nCardDavPwd=********\n"), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find("dav password"), std::string::npos) << list.out;
+    EXPECT_EQ(Stored().cardDavPwd, "dav password");
     EXPECT_EQ(list.code, 0) << list.err;
     EXPECT_NE(list.out.find("\nPin=********\n"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("\nGmailAccPwd=********\n"), std::string::npos) << list.out;
@@ -138,6 +142,32 @@ const SetCase kSetCases[] = {
      "",
      1,
      "AddressBookDir must be an absolute folder path"},
+    {"CardDavUrl_Https_Stored", {"CardDavUrl", "https://dav.example.org/alice/"}, "", 0, ""},
+    {"CardDavUrl_PlainHttpToLoopback_Stored", {"CardDavUrl", "http://127.0.0.1:5232/"}, "", 0, ""},
+    {"CardDavUrl_PlainHttpElsewhere_Refused",
+     {"CardDavUrl", "http://dav.example.org/alice/"},
+     "",
+     1,
+     "http://dav.example.org/alice/ is not encrypted: the password would travel readable; use an "
+     "https address"},
+    {"CardDavPassword_OnCommandLine_RefusedWithHint",
+     {"CardDavPwd", "secret"},
+     "",
+     1,
+     "CardDavPwd is a secret and is not taken from the command line: give '-' and the value on "
+     "standard input (echo ... | korvi settings set CardDavPwd -), or leave the value out to be "
+     "asked for it"},
+    {"CardDavCaFile_Relative_Refused",
+     {"CardDavCaFile", "ca.pem"},
+     "",
+     1,
+     "CardDavCaFile must be an absolute file path"},
+    {"SyncPartner_CardDav_Stored", {"SyncPartner", "2"}, "", 0, ""},
+    {"SyncPartner_Unknown_Refused",
+     {"SyncPartner", "3"},
+     "",
+     1,
+     "SyncPartner must be an integer value between 0 and 2"},
     {"SyncTime_Valid_Stored", {"SyncTime", "2026-01-02 03:04:05"}, "", 0, ""},
     {"SyncTime_Garbled_Refused",
      {"SyncTime", "yesterday"},

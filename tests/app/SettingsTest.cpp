@@ -72,6 +72,10 @@ KorviSettings Unusual() {
     s.gmailAccName = "anna@gmail.com";
     s.gmailAccPwd = "p\xC3\xA4ssw\xC3\xB6rd long enough";
     s.addressBookDir = "/tmp/book with blanks";
+    s.cardDavUrl = "https://dav.test/remote.php/dav/addressbooks/users/anna/kontakte%20alt/";
+    s.cardDavUser = "anna@dav.test";
+    s.cardDavPwd = "dav p\xC3\xA4ss; = word";
+    s.cardDavCaFile = "/etc/ssl/private ca.pem";
     return s;
 }
 
@@ -139,11 +143,14 @@ TEST_F(SettingsTest, SecretsAreStoredAsHexOnly) {
     KorviSettings s;
     s.pin = "98765";
     s.gmailAccPwd = "correct horse";
+    s.cardDavPwd = "battery staple";
     std::string error;
     ASSERT_EQ(CodeOf(SaveSettingsToRegistry(s), error), 0) << error;
     const std::string text = test::ReadFile(File());
     EXPECT_EQ(text.find("98765"), std::string::npos);
     EXPECT_EQ(text.find("correct horse"), std::string::npos);
+    EXPECT_EQ(text.find("battery staple"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(text, std::regex("\nCardDavPwd=[0-9A-F]{32}\n"))) << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("\nPin=[0-9A-F]{16}\n"))) << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("\nGmailAccPwd=[0-9A-F]{32}\n"))) << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("^\\[settings\\]\n"))) << text;
