@@ -4,6 +4,7 @@
 // returns when the front end is done (a box dismissed, a choice made).
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@ namespace korvi::flows {
 
 // The file dialogs of the import/export tab.
 enum class FileDialog { kSaveXml, kSaveCsv, kOpenXml };
+
+// One address book of a CardDAV account, as its chooser lists it.
+struct AddressBookEntry {
+    std::string url;
+    std::string displayName;  // may be empty
+};
 
 // The failure box's text: the result text, " (Error Code ", the code and ")".
 std::string FailureText(const Result& result);
@@ -73,6 +80,13 @@ public:
     virtual Result ChooseOutlookFolder(Toutlook& store) = 0;
     // The select-server dialog for more than one PBX found; the chosen URL or nullopt.
     virtual std::optional<std::string> ChooseServer(const std::vector<std::string>& urls) = 0;
+    // The address book chooser of the CardDAV account: the index of the one chosen, or nullopt
+    // when dismissed. A front end without a chooser dismisses it.
+    virtual std::optional<std::size_t> ChooseAddressBook(
+        const std::vector<AddressBookEntry>& books) {
+        static_cast<void>(books);
+        return std::nullopt;
+    }
 };
 
 }  // namespace korvi::flows

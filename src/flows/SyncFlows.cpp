@@ -17,6 +17,7 @@
 #include "flows/Confirm.h"
 #include "flows/FlowContext.h"
 #include "flows/FrontEnd.h"
+#include "net/UrlText.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
 
@@ -118,6 +119,13 @@ private:
                 return OutlookPreamble();
             case ePartner_Gmail:
                 return GmailPreamble();
+            case ePartner_CardDav:
+                WriteLog(Heading(), m_label);
+                History(fmt::sprintf(
+                    "Sync started [%s] - Direction [%s] - CardDAV Address Book [%s] - Device [%s]",
+                    m_how, m_label, net::UrlForMessages(m_settings.cardDavUrl),
+                    m_pbx.contactTypeName));
+                return {};
             default:
                 WriteLog(Heading(), m_label);
                 History(fmt::sprintf("Sync started [%s] - Direction [%s] - %s - Device [%s]", m_how,
@@ -208,18 +216,27 @@ private:
                          .CheckIfSyncFileExists(m_pbx.contactType, partner->store->contactStoreID())
                          .ok();
         if (!firstTime || m_request.automatic || m_request.dryRun) return {};
-        const std::string warning =
-            (m_settings.syncPartner == ePartner_Gmail
-                 ? Text(kTextFirstSyncGmail, m_settings.gmailAccName, m_pbx.contactTypeName)
-                 : Text(kTextFirstSyncOutlook, m_settings.syncOutlookFolder,
-                        m_pbx.contactTypeName)) +
-            "\n\n" + Text(kTextFirstSyncDuplicates) + "\n\n" +
-            Text(kTextFirstSyncBackup, m_partnerName) + "\n" + Text(kTextDoYouWantToContinue) +
-            "\n";
+        const std::string warning = FirstTimeWarning() + "\n\n" + Text(kTextFirstSyncDuplicates) +
+                                    "\n\n" + Text(kTextFirstSyncBackup, m_partnerName) + "\n" +
+                                    Text(kTextDoYouWantToContinue) + "\n";
         if (Confirm(m_ctx, "first-time-sync", warning)) return {};
         WriteLog("LOG: Cancelled");
         m_ctx.frontEnd.Declined(Text(kTextActionCancelled));
         return {kResultCancelled, Text(kTextActionCancelled)};
+    }
+
+    std::string FirstTimeWarning() const {
+        switch (m_settings.syncPartner) {
+            case ePartner_Gmail:
+                return Text(kTextFirstSyncGmail, m_settings.gmailAccName, m_pbx.contactTypeName);
+            case ePartner_CardDav:
+                return "Warning: This is the first time syncing CardDAV address book [" +
+                       net::UrlForMessages(m_settings.cardDavUrl) + "] with PBX contacts for " +
+                       m_pbx.contactTypeName;
+            default:
+                return Text(kTextFirstSyncOutlook, m_settings.syncOutlookFolder,
+                            m_pbx.contactTypeName);
+        }
     }
 
     void ReportOutcome(const Result& result) {
@@ -312,9 +329,11 @@ bool TurnAutoSyncOn(FlowContext& ctx) {
     const Partner* partner = ctx.services.partners.Find(settings.syncPartner);
     if (partner != nullptr && partner->store != nullptr) {
         if (partner->locate) {
-            if (!partner->locate(settings).ok()) {
+            if (Result located = partner->locate(settings); !located.ok()) {
                 ctx.frontEnd.Warning(
-                    Text(kTextOutlookFolderNotOpened, {}, settings.syncOutlookFolder));
+                    partner->code == ePartner_Outlook
+                        ? Text(kTextOutlookFolderNotOpened, {}, settings.syncOutlookFolder)
+                        : located.text);
                 return false;
             }
         }
@@ -360,10 +379,13 @@ ResetOutcome ResetSyncList(FlowContext& ctx) {
         outcome.kind = ResetOutcome::Kind::kNoList;
         return outcome;
     }
+    const std::string place =
+        partner->code == ePartner_CardDav
+            ? " address book [" + net::UrlForMessages(settings.cardDavUrl) + "]"
+            : " folder [" + settings.syncOutlookFolder + "]";
     const std::string question = "The sync list " + outcome.file.string() + " of " +
-                                 settings.syncContactTypeName + " and " + partner->name +
-                                 " folder [" + settings.syncOutlookFolder +
-                                 "] will be deleted; the next sync is a first-time sync.\n\n" +
+                                 settings.syncContactTypeName + " and " + partner->name + place +
+                                 " will be deleted; the next sync is a first-time sync.\n\n" +
                                  Text(kTextDoYouWantToContinue) + "\n";
     if (!Confirm(ctx, "reset-sync-list", question)) {
         WriteLog("LOG: Cancelled");

@@ -1,5 +1,6 @@
 #include "services/Partners.h"
 
+#include "services/CardDavPartner.h"
 #include "services/GmailPartner.h"
 #include "services/OutlookPartner.h"
 
@@ -9,6 +10,7 @@ void RegisterPartners(Services& services) {
     // One line per partner store.
     RegisterOutlookPartner(services);
     RegisterGmailPartner(services);
+    RegisterCardDavPartner(services);
 }
 
 }  // namespace korvi

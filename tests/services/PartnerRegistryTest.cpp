@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "app/Texts.h"
 #include "common/TestEnv.h"
 #include "files/ContactFile.h"
+#include "services/CardDavPartner.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
 #include "sync/MemoryPartnerStore.h"
@@ -73,6 +75,44 @@ TEST(PartnerRegistryTest, ServicesRegisterTheAddressBookAndItsActions) {
     for (int action : {kActExportContactsToGmail, kActImportContactsFromGmail, kActLoginToGmail,
                        kActGetGmailFolderInfo, kActCreateNewGmailFolder}) {
         EXPECT_TRUE(services.ctrl.HasActionBody(action)) << ActionName(action);
+    }
+}
+
+TEST(PartnerRegistryTest, ServicesRegisterTheAddressBookServerWithItsAccount) {
+    Services services;
+    const Partner* dav = services.partners.Find(ePartner_CardDav);
+    ASSERT_NE(dav, nullptr);
+    EXPECT_EQ(dav->name, "CardDAV");
+    TcardDav& store = CardDavStore(services);
+    EXPECT_EQ(dav->store, &store);
+    EXPECT_TRUE(dav->slots.Limited()) << "cards hold what the address book holds";
+    services.RegisterActions();
+    for (int action : {kActExportContactsToCardDav, kActImportContactsFromCardDav}) {
+        EXPECT_TRUE(services.ctrl.HasActionBody(action)) << ActionName(action);
+    }
+
+    KorviSettings settings;
+    settings.cardDavUrl = "https://dav.test/anna/contacts/";
+    settings.cardDavUser = "anna";
+    settings.cardDavPwd = "long password";
+    settings.cardDavCaFile = "/etc/private-ca.pem";
+    settings.connTimeout = "45";
+    services.Configure(settings);
+    EXPECT_EQ(store.settings.url, settings.cardDavUrl);
+    EXPECT_EQ(store.settings.user, "anna");
+    EXPECT_EQ(store.settings.password, "long password");
+    EXPECT_EQ(store.settings.caFile, "/etc/private-ca.pem");
+    EXPECT_EQ(store.settings.timeoutMs, 45'000);
+
+    // Ready for a sync only with an address the store would use.
+    for (const auto& [url, ready] :
+         std::vector<std::pair<std::string, bool>>{{"https://dav.test/anna/contacts/", true},
+                                                   {"http://127.0.0.1:5232/anna/", true},
+                                                   {"http://dav.test/anna/contacts/", false},
+                                                   {"", false},
+                                                   {"dav.test", false}}) {
+        settings.cardDavUrl = url;
+        EXPECT_EQ(dav->isSyncReady(settings), ready) << url;
     }
 }
 

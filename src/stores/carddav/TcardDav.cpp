@@ -138,6 +138,19 @@ Result TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out) {
     return {};
 }
 
+Result TcardDav::CountCards(int& count) {
+    count = 0;
+    if (Result connected = Connect(); !connected.ok()) return connected;
+    std::vector<DavMember> members;
+    DavFailure failure;
+    if (!m_client->ListMembers(m_collection.url, members, failure)) {
+        WriteLog("ERR: CARDDAV: CountCards: %s", failure.text);
+        return {kResultLocalFailure, failure.text};
+    }
+    count = static_cast<int>(members.size());
+    return {};
+}
+
 void TcardDav::LoadCacheFor(const std::string& collection) {
     if (m_cache.collectionUrl == collection) return;
     std::string error;

@@ -49,6 +49,11 @@ public:
 
     // The address books the settings' account offers (for the chooser and the command line).
     Result ListAddressBooks(std::vector<carddav::AddressBookInfo>& out);
+    // Finds the settings' address book as a load would, without reading its cards, so that
+    // contactStoreID() names it afterwards.
+    Result Locate() { return Connect(); }
+    // The members of the address book (cards and groups) as the server lists them now.
+    Result CountCards(int& count);
 
     Result LoadContacts(TContactList& list, const StopFlag& stop) override;
     Result SaveContacts(TContactList& list, const StopFlag& stop) override;
