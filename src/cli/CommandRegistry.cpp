@@ -1,5 +1,6 @@
 #include "cli/CommandRegistry.h"
 
+#include "cli/CardDavCommand.h"
 #include "cli/CheckServiceCommand.h"
 #include "cli/ContactsCommand.h"
 #include "cli/DeleteCommand.h"
@@ -32,6 +33,7 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<DeleteCommand>();
     registry.Add<PortalCommand>();
     registry.Add<SyncCommand>();
+    registry.Add<CardDavCommand>();
     return registry;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/CardDavFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "services/Services.h"
 
@@ -17,17 +18,22 @@ std::vector<OptionSpec> ExportCommand::OwnOptions() const {
     return {
         {"format", "xml|csv", "the file form (default: xml)"},
         {"file", "FILE", "the file to write (asks before replacing one)"},
-        {"to", "outlook", "export to the address book instead of a file"},
+        {"to", "outlook|carddav",
+         "export to the address book (outlook) or the CardDAV address book of the CardDavUrl "
+         "setting instead of a file"},
         {"folder", "PATH", "with --to outlook: the contacts folder (default: the default one)"},
     };
 }
 
 bool ExportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
     if (args.Has("to")) {
-        if (args.ValueOr("to", "") != "outlook") {
-            error = "--to takes outlook";
+        const std::string to = args.ValueOr("to", "");
+        if (to != "outlook" && to != "carddav") {
+            error = "--to takes outlook or carddav";
         } else if (args.Has("file") || args.Has("format")) {
-            error = "--to outlook takes no --file or --format";
+            error = "--to " + to + " takes no --file or --format";
+        } else if (to == "carddav" && args.Has("folder")) {
+            error = "--folder goes with --to outlook";
         }
         return error.empty();
     }
@@ -44,8 +50,11 @@ bool ExportCommand::CheckOptions(const ParsedArgs& args, std::string& error) con
 
 int ExportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
     if (args.Has("to")) {
+        const std::string to = args.ValueOr("to", "");
         flow.frontEnd().SetFolder(args.Value("folder"), true);
-        if (!flows::ExportToOutlook(flow.ctx()).ok()) return kExitFailure;
+        const Result exported = to == "carddav" ? flows::ExportToCardDav(flow.ctx())
+                                                : flows::ExportToOutlook(flow.ctx());
+        if (!exported.ok()) return kExitFailure;
         io.out() << flow.frontEnd().InformationText();
         return kExitOk;
     }

@@ -1,6 +1,7 @@
 // `korvi export --format xml|csv --file FILE`: writes the PBX contacts of one phonebook to a
 // contact XML file or a CSV file, as the Import / Export tab's export to a file does;
-// `korvi export --to outlook [--folder PATH]` into the address book.
+// `korvi export --to outlook [--folder PATH]` into the address book, `korvi export --to
+// carddav` into the CardDAV address book of the settings.
 #pragma once
 
 #include "cli/PbxCommand.h"
@@ -17,6 +18,8 @@ public:
         return "korvi export --format xml|csv --file FILE [--contact-type central|DEVID] "
                "[connection options]\n"
                "       korvi export --to outlook [--folder PATH] [--contact-type central|DEVID] "
+               "[connection options]\n"
+               "       korvi export --to carddav [--contact-type central|DEVID] [--yes] "
                "[connection options]";
     }
 

@@ -8,6 +8,7 @@
 #include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/CardDavFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "services/Services.h"
 
@@ -16,17 +17,22 @@ namespace korvi::cli {
 std::vector<OptionSpec> ImportCommand::OwnOptions() const {
     return {
         {"file", "FILE", "the contact XML file to read"},
-        {"from", "outlook", "import from the address book instead of a file"},
+        {"from", "outlook|carddav",
+         "import from the address book (outlook) or the CardDAV address book of the CardDavUrl "
+         "setting instead of a file"},
         {"folder", "PATH", "with --from outlook: the contacts folder (default: the default one)"},
     };
 }
 
 bool ImportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
     if (args.Has("from")) {
-        if (args.ValueOr("from", "") != "outlook") {
-            error = "--from takes outlook";
+        const std::string from = args.ValueOr("from", "");
+        if (from != "outlook" && from != "carddav") {
+            error = "--from takes outlook or carddav";
         } else if (args.Has("file")) {
-            error = "--from outlook takes no --file";
+            error = "--from " + from + " takes no --file";
+        } else if (from == "carddav" && args.Has("folder")) {
+            error = "--folder goes with --from outlook";
         }
         return error.empty();
     }
@@ -40,8 +46,11 @@ bool ImportCommand::CheckOptions(const ParsedArgs& args, std::string& error) con
 
 int ImportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
     if (args.Has("from")) {
+        const std::string from = args.ValueOr("from", "");
         flow.frontEnd().SetFolder(args.Value("folder"), false);
-        if (!flows::ImportFromOutlook(flow.ctx()).ok()) return kExitFailure;
+        const Result imported = from == "carddav" ? flows::ImportFromCardDav(flow.ctx())
+                                                  : flows::ImportFromOutlook(flow.ctx());
+        if (!imported.ok()) return kExitFailure;
         io.out() << flow.frontEnd().InformationText();
         return kExitOk;
     }

@@ -1,8 +1,8 @@
 // `korvi import --file FILE.xml`: replaces the PBX contacts of one phonebook by the contacts of
 // a contact XML file, as the Import / Export tab's import from a file does. A backup of the
 // phonebook that `korvi import --file BACKUP` restores is saved first.
-// `korvi import --from outlook [--folder PATH]` takes the address book's contacts instead
-//.
+// `korvi import --from outlook [--folder PATH]` takes the address book's contacts instead,
+// `korvi import --from carddav` the cards of the CardDAV address book of the settings.
 #pragma once
 
 #include "cli/PbxCommand.h"
@@ -19,7 +19,9 @@ public:
         return "korvi import --file FILE.xml [--contact-type central|DEVID] [--yes] "
                "[connection options]\n"
                "       korvi import --from outlook [--folder PATH] [--contact-type central|DEVID] "
-               "[--yes] [connection options]";
+               "[--yes] [connection options]\n"
+               "       korvi import --from carddav [--contact-type central|DEVID] [--yes] "
+               "[connection options]";
     }
 
 protected:

@@ -54,8 +54,10 @@ bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
             c.partner = ePartner_Outlook;
         } else if (*p == "gmail") {
             c.partner = ePartner_Gmail;
+        } else if (*p == "carddav") {
+            c.partner = ePartner_CardDav;
         } else {
-            error = "--partner takes outlook, not '" + *p + "'";
+            error = "--partner takes outlook, gmail or carddav, not '" + *p + "'";
             return false;
         }
     }
@@ -162,15 +164,17 @@ void PrintDryRun(CliIo& io, const flows::SyncOutcome& outcome, const std::string
 }  // namespace
 
 std::string SyncCommand::Usage() const {
-    return "korvi sync [--partner outlook] [--folder PATH] [--direction 0-4|both|pbx-to-partner|"
-           "partner-to-pbx|replace-partner|replace-pbx] [--conflict pbx|partner] "
+    return "korvi sync [--partner outlook|gmail|carddav] [--folder PATH] "
+           "[--direction 0-4|both|pbx-to-partner|partner-to-pbx|replace-partner|replace-pbx] "
+           "[--conflict pbx|partner] "
            "[--contact-type central|DEVID] [--yes] [--similar pbx|partner|both|cancel|ask] "
            "[--silent] [--dry-run] [--reset]";
 }
 
 std::vector<OptionSpec> SyncCommand::OwnOptions() const {
     return {
-        {"partner", "outlook", "the partner store (default: the SyncPartner setting)"},
+        {"partner", "outlook|gmail|carddav",
+         "the partner store (default: the SyncPartner setting)"},
         {"folder", "PATH",
          "the address book folder, e.g. \"\\\\Personal Folders\\Contacts\" (default: the "
          "syncOutlookFolder setting)"},

@@ -14,7 +14,7 @@ namespace korvi::test {
 
 namespace {
 
-constexpr int32_t kExtension = 101;
+constexpr int32_t kExtension = CardDavWorld::kPbxContactType;
 
 bool Named(const TContact& c, const std::string& who) {
     return c.firstName + " " + c.lastName == who;
@@ -77,6 +77,7 @@ public:
     const char* name() const override { return "carddav"; }
     TcardDav& store() override { return m_store; }
     const std::string& collectionUrl() const override { return m_collection; }
+    int PbxPort() const override { return m_sim.Port(); }
 
     void PbxAdd(const std::string& spec) override {
         TContact c = MakeContact(spec);

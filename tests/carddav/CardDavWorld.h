@@ -2,6 +2,7 @@
 // a fresh address book on Radicale, each edited by a second client as another program would.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,9 @@ public:
     // The store under test, for checks beyond the sync.
     virtual TcardDav& store() = 0;
     virtual const std::string& collectionUrl() const = 0;
+    // The simulated PBX's port on 127.0.0.1, and the phonebook the world's PBX side is.
+    virtual int PbxPort() const = 0;
+    static constexpr int32_t kPbxContactType = 101;
 };
 
 // transport: what the store under test sends through (null: the real one). Null world (with

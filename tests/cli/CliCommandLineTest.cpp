@@ -65,6 +65,18 @@ const UsageCase kUsageCases[] = {
     {"FlagWithValue", {"version", "--yes=no"}, "korvi: option '--yes' takes no value"},
     {"ExtraArgument", {"version", "now"}, "korvi: too many arguments"},
     {"HelpOfUnknownCommand", {"help", "nothing"}, "korvi: unknown command 'nothing'"},
+    {"CardDavWithoutSubcommand", {"carddav"}, "korvi: collections expected"},
+    {"CardDavUnknownSubcommand", {"carddav", "books"}, "korvi: unknown subcommand 'books'"},
+    {"SyncUnknownPartner",
+     {"sync", "--partner", "dav"},
+     "korvi: --partner takes outlook, gmail or carddav, not 'dav'"},
+    {"ExportToUnknownStore", {"export", "--to", "dav"}, "korvi: --to takes outlook or carddav"},
+    {"ExportToCardDavWithFolder",
+     {"export", "--to", "carddav", "--folder", "x"},
+     "korvi: --folder goes with --to outlook"},
+    {"ImportFromCardDavWithFile",
+     {"import", "--from", "carddav", "--file", "x.xml"},
+     "korvi: --from carddav takes no --file"},
 };
 
 class CliUsageTest : public testing::TestWithParam<UsageCase> {};
