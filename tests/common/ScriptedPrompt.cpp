@@ -9,11 +9,18 @@ void ScriptedPrompt::Expect(const std::string& id, int answer) {
     m_answers[id].push_back(answer);
 }
 
+void ScriptedPrompt::AnswerWhenAsked(const std::string& id, int answer) {
+    std::lock_guard lock(m_mutex);
+    m_standing[id] = answer;
+}
+
 int ScriptedPrompt::Ask(const Question& question) {
     std::lock_guard lock(m_mutex);
     m_asked.push_back(question);
     auto it = m_answers.find(question.id);
     if (it == m_answers.end() || it->second.empty()) {
+        if (auto standing = m_standing.find(question.id); standing != m_standing.end())
+            return standing->second;
         ADD_FAILURE() << "unexpected question '" << question.id << "': " << question.text;
         return kCancel;
     }

@@ -17,6 +17,9 @@ class ScriptedPrompt final : public Prompt {
 public:
     // Queues `answer` for the next question with this id (several queue in order).
     void Expect(const std::string& id, int answer);
+    // Answers every question with this id that has no queued answer, asked or not (for a
+    // question that depends on where an earlier run was interrupted).
+    void AnswerWhenAsked(const std::string& id, int answer);
 
     // Thread-safe: the worker asks while the test thread waits.
     int Ask(const Question& question) override;
@@ -29,6 +32,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::map<std::string, std::deque<int>> m_answers;
+    std::map<std::string, int> m_standing;
     std::vector<Question> m_asked;
 };
 

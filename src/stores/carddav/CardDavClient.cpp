@@ -100,7 +100,9 @@ net::HttpResponse CardDavClient::Send(const std::string& method, const std::stri
         return refused;
     }
     ++m_requests;
-    return m_transport.Send(request);
+    net::HttpResponse response = m_transport.Send(request);
+    m_lastUnanswered = !response.Completed();
+    return response;
 }
 
 bool CardDavClient::Propfind(const std::string& url, const char* depth, const std::string& body,

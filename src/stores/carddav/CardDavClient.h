@@ -96,6 +96,9 @@ public:
 
     // Requests sent so far (for tests and the benchmark's figures).
     long RequestCount() const { return m_requests; }
+    // Whether the last request sent got no answer at all (no connection, the connection lost,
+    // no answer in time): the server is gone rather than refusing one card.
+    bool LastRequestUnanswered() const { return m_lastUnanswered; }
 
 private:
     net::HttpResponse Send(const std::string& method, const std::string& url,
@@ -111,6 +114,7 @@ private:
     net::HttpTransport& m_transport;
     DavAccount m_account;
     long m_requests = 0;
+    bool m_lastUnanswered = false;
 };
 
 }  // namespace korvi::carddav

@@ -575,6 +575,18 @@ Result TcardDav::DeleteCard(TContact& contact) {
 }
 
 Result TcardDav::UpdateContact(int kind, TContact& contact) {
+    Result result = UpdateCard(kind, contact);
+    // A server that does not answer at all is gone for every card after this one too: the
+    // caller ends its updates at once instead of waiting out a time limit per card.
+    if (!result.ok() && result.code != kResultCancelled && m_client &&
+        m_client->LastRequestUnanswered()) {
+        WriteLog("ERR: CARDDAV: UpdateContact: no answer from the server: %s", result.text);
+        result.code = kResultNoSyncFile;
+    }
+    return result;
+}
+
+Result TcardDav::UpdateCard(int kind, TContact& contact) {
     std::string resultText;
     if (!m_client) {
         if (Result connected = Connect(); !connected.ok()) return connected;

@@ -78,6 +78,7 @@ private:
     [[nodiscard]] bool FetchInto(const std::vector<std::string>& urls, const StopFlag& stop,
                                  bool& stopped, std::string& error);
     [[nodiscard]] bool TakeBackUncertainAdds(std::string& error);
+    Result UpdateCard(int kind, TContact& contact);
     void StoreFetched(const carddav::FetchedCard& card);
     Result AddCard(TContact& contact);
     Result AmendCard(TContact& contact);
