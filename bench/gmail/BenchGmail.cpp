@@ -101,7 +101,7 @@ struct SyncWorld {
           ctx(ctrl, pbx, contactFiles) {
         ctrl.SetPrompt(&prompt);
         ctrl.partner = ePartner_Gmail;
-        ctx.selectPartner = [this](Tctrl&, std::string&) { return &cloud.store; };
+        ctx.selectPartner = [this](Tctrl&, Result&) { return &cloud.store; };
         ctx.partnerSlots.kindOf = PhoneKindOf;
         ctx.partnerSlots.kindSlots = PhoneKindSlots();
     }
