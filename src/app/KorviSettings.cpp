@@ -52,6 +52,7 @@ const std::array kCatalog = {
     Text("CardDavUser", &K::cardDavUser),
     Secret("CardDavPwd", &K::cardDavPwd),
     Text("CardDavCaFile", &K::cardDavCaFile),
+    Integer("PbxConnections", &K::pbxConnections),
 };
 
 bool IsLogging(const SettingInfo& info) { return std::string_view(info.name) == "Logging"; }

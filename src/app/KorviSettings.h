@@ -47,6 +47,8 @@ struct KorviSettings {
     std::string cardDavPwd;  // enciphered in the store
     // PEM file of the authorities to trust instead of the system's (a private CA); "" = system.
     std::string cardDavCaFile;
+    // Connections a PBX load uses at once (1: one request after the other).
+    int pbxConnections = 4;
 };
 
 enum class SettingKind { kText, kInteger, kEnciphered };

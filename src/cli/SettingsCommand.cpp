@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/CliIo.h"
 #include "cli/SecretInput.h"
+#include "pbx/Tpbx.h"
 #include "stores/carddav/CardDavClient.h"
 
 namespace korvi::cli {
@@ -36,9 +37,11 @@ struct IntegerRange {
 
 // The choices the window offers for each integer setting.
 const IntegerRange kIntegerRanges[] = {
-    {"AutoStart", 0, 1},        {"RunInTray", 0, 1},       {"SyncPartner", 0, 2},
-    {"SyncDir", 0, 4},          {"ConflictRes", 0, 1},     {"AutoSync", 0, 1},
-    {"AutoSyncInterval", 0, 2}, {"SyncContactType", 0, 0}, {"Logging", 0, 1},
+    {"AutoStart", 0, 1},        {"RunInTray", 0, 1},
+    {"SyncPartner", 0, 2},      {"SyncDir", 0, 4},
+    {"ConflictRes", 0, 1},      {"AutoSync", 0, 1},
+    {"AutoSyncInterval", 0, 2}, {"SyncContactType", 0, 0},
+    {"Logging", 0, 1},          {"PbxConnections", 1, Tpbx::kMaxConnections},
 };
 
 // Success, or the check's failure. current holds the other values, for the URL, which the

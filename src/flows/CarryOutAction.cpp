@@ -25,6 +25,7 @@ int CarryOutAction(FlowContext& ctx, int action, int silent) {
         const KorviSettings& s = ctx.settings;
         static_cast<void>(services.pbx.SetConnectionParams(s.pbxUrl + ":" + s.pbxPort, s.userName,
                                                            s.connTimeout, s.pin));
+        services.pbx.connections = s.pbxConnections;
     }
     if (Result check = services.RunPreStartChecks(action); !check.ok()) {
         if (action == kActSyncContacts) {

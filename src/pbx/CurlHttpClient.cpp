@@ -197,6 +197,7 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
         }
     } else {
         reply.curlCode = code;
+        reply.timedOut = code == CURLE_OPERATION_TIMEDOUT;
         reply.error = DescribeFailure(code, errbuf, post, sink, attempts);
         reply.body.clear();
     }

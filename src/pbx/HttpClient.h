@@ -18,7 +18,8 @@ struct HttpReply {
     int curlCode = 0;  // 0 when the exchange completed (whatever the HTTP status)
     long status = 0;   // HTTP status of a completed exchange
     std::string body;
-    std::string error;  // what went wrong when curlCode is not 0, naming the address
+    std::string error;      // what went wrong when curlCode is not 0, naming the address
+    bool timedOut = false;  // no connection or no answer within the timeout
 };
 
 class HttpClient {

@@ -12,6 +12,8 @@ bool ServiceProxy::Post(const soap::OperationInfo& info, std::string envelope, H
     post.body = std::move(envelope);
     post.timeoutMs = m_settings.timeoutMs;
     reply = m_client.Send(post);
+    m_answered = reply.curlCode == 0;
+    m_timedOut = reply.timedOut;
     if (reply.curlCode != 0) {
         error =
             reply.error.empty() ? fmt::format("{} to {} failed", info.name, post.url) : reply.error;

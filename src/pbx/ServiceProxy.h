@@ -20,6 +20,10 @@ public:
         : m_client(client), m_settings(std::move(settings)) {}
 
     const ProxySettings& settings() const { return m_settings; }
+    // Whether the last call got an HTTP answer of any kind, and whether it failed because no
+    // connection or no answer came within the timeout.
+    bool answered() const { return m_answered; }
+    bool timedOut() const { return m_timedOut; }
 
     // True with response filled; false with error set (response then holds nothing useful).
     template <class Request>
@@ -39,6 +43,8 @@ private:
 
     HttpClient& m_client;
     ProxySettings m_settings;
+    bool m_answered = false;
+    bool m_timedOut = false;
 };
 
 }  // namespace korvi

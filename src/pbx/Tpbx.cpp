@@ -1,11 +1,14 @@
 #include "pbx/Tpbx.h"
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "app/Validation.h"
+#include "pbx/ContactLoader.h"
 #include "pbx/CurlHttpClient.h"
 #include "pbx/PbxContactMapping.h"
 #include "pbx/ProxySettings.h"
@@ -48,13 +51,23 @@ std::string Decimal(long long value) { return std::to_string(value); }
 
 }  // namespace
 
+// The names in the "Exception" log lines, and whether text 127 (a failure without a message)
+// carries the "[Exception] " prefix: the loading operations have always shown it bare.
+const Tpbx::Operation Tpbx::kCheckService{"CheckService", true};
+const Tpbx::Operation Tpbx::kGetExtnInfo{"GetExtnInfo", false};
+const Tpbx::Operation Tpbx::kGetContactIds{"GetContactIdsForCurContactType", false};
+const Tpbx::Operation Tpbx::kLoadContacts{"LoadContacts", false};
+const Tpbx::Operation Tpbx::kSaveContacts{"SaveContacts", true};
+const Tpbx::Operation Tpbx::kDeleteContact{"DeleteContact", true};
+const Tpbx::Operation Tpbx::kWriteContact{"WriteContact", true};
+
 // Gives the operations started inside one outer operation the outer one's HTTP client, so
 // that their calls share its kept-alive connection; the outermost scope owns the client.
 class Tpbx::ClientScope {
 public:
     explicit ClientScope(Tpbx& pbx) : m_pbx(pbx), m_owner(!pbx.m_client) {
         if (m_owner) {
-            pbx.m_client = pbx.m_factory ? pbx.m_factory() : std::make_unique<CurlHttpClient>();
+            pbx.m_client = pbx.MakeClient();
         }
     }
     ~ClientScope() {
@@ -88,6 +101,44 @@ Tpbx::Tpbx(Progress& progress, HttpClientFactory factory)
 
 Tpbx::~Tpbx() = default;
 
+std::unique_ptr<HttpClient> Tpbx::MakeClient() const {
+    return m_factory ? m_factory() : std::make_unique<CurlHttpClient>();
+}
+
+// What every SOAP-calling operation does around its work: a failure that escapes it ends the
+// operation with code -2 and the operation's "Exception" line. work returns the result, or
+// nothing with message set (maybe empty) when its call could not complete.
+template <class Work>
+Result Tpbx::Guarded(const Operation& op, Work&& work) {
+    std::string message;
+    try {
+        if (std::optional<Result> result = work(message)) return std::move(*result);
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message.clear();
+    }
+    return ExceptionResult(op.name, message, op.prefixUnknown);
+}
+
+// One SOAP call with the current connection values, on the client of the outermost running
+// operation. The text is "[SoapError] " and the PBX's errDesc, success or not;
+// onAnswer(response, errCode, text) makes the code and writes the operation's log lines.
+template <class Request, class OnAnswer>
+Result Tpbx::Call(const Operation& op, Request& request, OnAnswer&& onAnswer) {
+    return Guarded(op, [&](std::string& message) -> std::optional<Result> {
+        ClientScope scope(*this);
+        std::unique_ptr<ServiceProxy> proxy;
+        if (!scope.MakeProxy(proxy, message)) return std::nullopt;
+        request.userDetails = soap::MakeUserDetails(userName, pin);
+        typename Request::Response response;
+        if (!proxy->Call(request, response, message)) return std::nullopt;
+        std::string text = kSoapErrorPrefix + response.returnData.errDesc;
+        const int code = onAnswer(response, response.returnData.errCode, text);
+        return Result{code, std::move(text)};
+    });
+}
+
 int Tpbx::SetConnectionParams(std::string_view newUrl, std::string_view newUserName,
                               std::string_view newTimeout, std::string_view newPin) {
     url = TrimControls(newUrl);
@@ -113,124 +164,76 @@ Result Tpbx::ValidateContactType() const {
 }
 
 Result Tpbx::CheckService(int getBrowserChallenge) {
-    std::string outText;
-    std::string message;
-    try {
-        m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(kTextContactingPbx), 0);
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            soap::Request_SYS_CheckService request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            request.getBrowserChallenge = getBrowserChallenge != 0 ? 1 : 0;
-            soap::Response_SYS_CheckService response;
-            if (proxy->Call(request, response, message)) {
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                const int code = response.returnData.errCode;
-                if (code != 0) {
-                    WriteLog("LOG: PBX: CheckService Fail: %s", outText);
-                    return {code, outText};
-                }
-                const soap::TSysInfoStruct info = response.sysInfo.value_or(soap::TSysInfoStruct{});
-                platform = info.platform;
-                platformSubtype = info.platformSubtype;
-                swVersion = info.swVersion;
-                distr = info.distr;
-                browserPort = info.browserPort;
-                if (getBrowserChallenge != 0) {
-                    cIdx = response.cIdx;
-                    browserChallenge = response.browserChallenge.value_or(std::string());
-                    if (browserChallenge.empty()) {
-                        WriteLog("ERR: CheckService: Failed to get Browser Challenge");
-                    }
-                }
-                WriteLog("LOG: PBX: CheckService Success: %s - %d - %s - %d", platform,
-                         platformSubtype, swVersion, distr);
-                return {0, outText};
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(kTextContactingPbx), 0);
+    soap::Request_SYS_CheckService request;
+    request.getBrowserChallenge = getBrowserChallenge != 0 ? 1 : 0;
+    return Call(
+        kCheckService, request, [&](const auto& response, int code, const std::string& text) {
+            if (code != 0) {
+                WriteLog("LOG: PBX: CheckService Fail: %s", text);
+                return code;
             }
-        }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("CheckService", message, true);
+            const soap::TSysInfoStruct info = response.sysInfo.value_or(soap::TSysInfoStruct{});
+            platform = info.platform;
+            platformSubtype = info.platformSubtype;
+            swVersion = info.swVersion;
+            distr = info.distr;
+            browserPort = info.browserPort;
+            if (getBrowserChallenge != 0) {
+                cIdx = response.cIdx;
+                browserChallenge = response.browserChallenge.value_or(std::string());
+                if (browserChallenge.empty()) {
+                    WriteLog("ERR: CheckService: Failed to get Browser Challenge");
+                }
+            }
+            WriteLog("LOG: PBX: CheckService Success: %s - %d - %s - %d", platform, platformSubtype,
+                     swVersion, distr);
+            return 0;
+        });
 }
 
 Result Tpbx::GetExtnInfo() {
-    std::string outText;
-    std::string message;
-    try {
-        m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(kTextContactingPbx), 0);
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            soap::Request_SPG_GetExtnInfo request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            soap::Response_SPG_GetExtnInfo response;
-            if (proxy->Call(request, response, message)) {
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                const int code = response.returnData.errCode;
-                if (code != 0) {
-                    WriteLog("ERR: PBX: GetExtnInfo Fail: %s", outText);
-                    return {code, outText};
-                }
-                WriteLog("LOG: PBX: GetExtnInfo Success: %d Extns",
-                         static_cast<int>(response.extnInfo.size()));
-                extnInfoList.clear();
-                for (const auto& item : response.extnInfo) {
-                    extnInfoList.push_back({Decimal(item.devID), item.extnName, item.extnNumber});
-                }
-                return {0, outText};
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(kTextContactingPbx), 0);
+    soap::Request_SPG_GetExtnInfo request;
+    return Call(
+        kGetExtnInfo, request, [&](const auto& response, int code, const std::string& text) {
+            if (code != 0) {
+                WriteLog("ERR: PBX: GetExtnInfo Fail: %s", text);
+                return code;
             }
-        }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("GetExtnInfo", message, false);
+            WriteLog("LOG: PBX: GetExtnInfo Success: %d Extns",
+                     static_cast<int>(response.extnInfo.size()));
+            extnInfoList.clear();
+            for (const auto& item : response.extnInfo) {
+                extnInfoList.push_back({Decimal(item.devID), item.extnName, item.extnNumber});
+            }
+            return 0;
+        });
 }
 
 Result Tpbx::GetContactIdsForCurContactType() {
-    std::string outText;
-    std::string message;
-    try {
-        m_progress.SetProgress(0, 0, 0);
-        m_progress.SetProgressText(Text(kTextRetrievingPbxContacts), 0);
-        contactIdList.clear();
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            soap::Request_SPG_GetContactIdList request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            request.contactType = contactType;
-            soap::Response_SPG_GetContactIdList response;
-            if (proxy->Call(request, response, message)) {
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                const int code = response.returnData.errCode;
-                if (code != 0) {
-                    WriteLog("ERR: PBX: GetContactIdsForCurContactType Fail: %s - Contact Type %d",
-                             outText, contactType);
-                    return {code, outText};
-                }
-                WriteLog(
-                    "LOG: PBX: GetContactIdsForCurContactType Success: Contact Type %d - %d "
-                    "ContactIDs",
-                    contactType, static_cast<int>(response.contactIdList.size()));
-                contactIdList.reserve(response.contactIdList.size());
-                for (const int32_t id : response.contactIdList) contactIdList.push_back({id});
-                return {0, outText};
+    m_progress.SetProgress(0, 0, 0);
+    m_progress.SetProgressText(Text(kTextRetrievingPbxContacts), 0);
+    contactIdList.clear();
+    soap::Request_SPG_GetContactIdList request;
+    request.contactType = contactType;
+    return Call(
+        kGetContactIds, request, [&](const auto& response, int code, const std::string& text) {
+            if (code != 0) {
+                WriteLog("ERR: PBX: GetContactIdsForCurContactType Fail: %s - Contact Type %d",
+                         text, contactType);
+                return code;
             }
-        }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("GetContactIdsForCurContactType", message, false);
+            WriteLog(
+                "LOG: PBX: GetContactIdsForCurContactType Success: Contact Type %d - %d "
+                "ContactIDs",
+                contactType, static_cast<int>(response.contactIdList.size()));
+            contactIdList.reserve(response.contactIdList.size());
+            for (const int32_t id : response.contactIdList) contactIdList.push_back({id});
+            return 0;
+        });
 }
 
 Result Tpbx::LoadContacts(TContactList* list, const StopFlag& cancel) {
@@ -242,66 +245,64 @@ Result Tpbx::LoadAllContacts(TContactList* list, const StopFlag& cancel) {
 }
 
 Result Tpbx::LoadContactsImpl(TContactList* list, const StopFlag& cancel, bool forBackup) {
-    std::string outText;
     if (list == nullptr) {
         WriteLog("ERR: PBX: LoadContacts Fail: - Null list");
         return {kResultLocalFailure, "PBX: LoadContacts: Null List"};
     }
-    std::string message;
-    try {
+    return Guarded(kLoadContacts, [&](std::string& message) -> std::optional<Result> {
         m_progress.SetProgress(1, 0, 1);
         m_progress.SetProgressText(Text(kTextRetrievingPbxContacts), 0);
-        const long long n = static_cast<long long>(contactIdList.size());
+        const std::size_t n = contactIdList.size();
         WriteLog("LOG: PBX: LoadContacts: Loading %d contacts from %s", static_cast<int>(n), url);
-        if (n == 0) return {0, outText};
+        if (n == 0) return Result{};
 
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            // One request object serves every call; only the id changes.
-            soap::Request_SPG_GetContact request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            soap::Response_SPG_GetContact response;
-            bool failed = false;
-            for (long long i = 0; i < n && !failed; ++i) {
-                if (cancel.load()) {
-                    return {kResultCancelled, Text(kTextActionCancelled)};
-                }
+        ProxySettings settings;
+        if (!MakeProxySettings(url, timeout, settings, message)) return std::nullopt;
+        std::vector<int32_t> ids;
+        ids.reserve(n);
+        for (const TContactID& id : contactIdList) ids.push_back(id.contactId);
+        // A backup keeps the names as they are, so that a restore gives them back.
+        ContactLoader loader([this] { return MakeClient(); }, std::move(settings),
+                             soap::MakeUserDetails(userName, pin), !forBackup);
+        const auto total = static_cast<long long>(n);
+        ContactLoadOutcome outcome = loader.Load(
+            ids, std::clamp(connections, 1, kMaxConnections), cancel, [&](std::size_t i) {
+                const auto at = static_cast<long long>(i);
                 m_progress.SetProgressText(
-                    Text(kTextReadingPbxContact, {}, {}, Decimal(i + 1), Decimal(n)),
-                    LoopPosition(i, n));
-                request.contactId = contactIdList[static_cast<std::size_t>(i)].contactId;
-                if (!proxy->Call(request, response, message)) {
-                    failed = true;
-                    break;
-                }
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                if (const int code = response.returnData.errCode; code != 0) {
-                    WriteLog("ERR: PBX: LoadContacts Fail: %d - %s", code, outText);
-                    return {code, outText};
-                }
-                // A backup keeps the names as they are, so that a restore gives them back.
-                auto contact =
-                    ContactFromPbx(response.contact.value_or(soap::TContactStruct{}), !forBackup);
-                if (contact->numbers || forBackup) {
-                    list->push_back(std::move(contact));
-                } else {
-                    WriteLog("LOG: PBX: LoadContacts: [%s] has no numbers - not loading.",
-                             contact->displayName);
-                }
+                    Text(kTextReadingPbxContact, {}, {}, Decimal(at + 1), Decimal(total)),
+                    LoopPosition(at, total));
+            });
+        m_connectionsOpened += loader.connectionsOpened();
+
+        // What the load read before it stopped stays in the list, as it would one by one.
+        for (auto& contact : outcome.contacts) {
+            if (contact->numbers || forBackup) {
+                list->push_back(std::move(contact));
+            } else {
+                WriteLog("LOG: PBX: LoadContacts: [%s] has no numbers - not loading.",
+                         contact->displayName);
             }
-            if (!failed) return {0, outText};
         }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("LoadContacts", message, false);
+        using Kind = ContactLoadOutcome::Kind;
+        switch (outcome.kind) {
+            case Kind::kDone:
+                return Result{0, kSoapErrorPrefix + outcome.errDesc};
+            case Kind::kPbxFailure: {
+                std::string text = kSoapErrorPrefix + outcome.errDesc;
+                WriteLog("ERR: PBX: LoadContacts Fail: %d - %s", outcome.errCode, text);
+                return Result{outcome.errCode, std::move(text)};
+            }
+            case Kind::kCancelled:
+                return Result{kResultCancelled, Text(kTextActionCancelled)};
+            case Kind::kCallFailure:
+                break;
+        }
+        message = std::move(outcome.message);
+        return std::nullopt;
+    });
 }
 
 Result Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
-    std::string outText;
     if (list == nullptr) {
         WriteLog("ERR: PBX: SaveContacts Fail: - Null list");
         return {kResultLocalFailure, "PBX: SaveContacts: Null List"};
@@ -310,13 +311,13 @@ Result Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
         WriteLog("ERR: PBX: SaveContacts Fail: - Empty list");
         return {kResultLocalFailure, "PBX: SaveContacts: Empty contact List"};
     }
-    std::string message;
-    try {
-        // The delete and every write share one connection.
+    return Guarded(kSaveContacts, [&](std::string&) -> std::optional<Result> {
+        // The delete and every write share one connection, and the writes go one at a time:
+        // the caller records exactly what reached the PBX.
         ClientScope scope(*this);
         Result deleted = DeleteContact(soap::kDeleteByType, contactType);
         if (!deleted.ok()) return deleted;
-        outText = std::move(deleted.text);
+        std::string outText = std::move(deleted.text);
         m_progress.SetProgress(1, 0, 1);
         // The central store does not take barred numbers.
         if (contactType == kContactTypeCentral) SetListBarring(*list, 0);
@@ -357,7 +358,7 @@ Result Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
             // reported as done (a partner import would then record contacts the PBX lacks).
             WriteLog("LOG: PBX: SaveContacts Cancelled: - Contact Type %d - %d of %d Contacts sent",
                      contactType, static_cast<int>(sent), numContacts);
-            return {kResultCancelled, Text(kTextActionCancelled)};
+            return Result{kResultCancelled, Text(kTextActionCancelled)};
         }
         if (failures > 0) {
             WriteLog("LOG: PBX: SaveContacts Fail: - Contact Type %d - Num Contacts %d - %d Errors",
@@ -365,17 +366,12 @@ Result Tpbx::SaveContacts(TContactList* list, const StopFlag& cancel) {
             outText = Text(kTextPbxSendFailures, {}, {}, Decimal(failures)) + "\n" +
                       Text(kTextFirstError) + "\n\n" + firstFailure;
             if (aborted) outText += "\n\n" + Text(kTextPbxSendAborted);
-            return {kResultLocalFailure, outText};
+            return Result{kResultLocalFailure, std::move(outText)};
         }
         WriteLog("LOG: PBX: SaveContacts Success: - Contact Type %d - Num Contacts %d", contactType,
                  numContacts);
-        return {0, outText};
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("SaveContacts", message, true);
+        return Result{0, std::move(outText)};
+    });
 }
 
 Result Tpbx::DeleteAllContactsForCurContactType() {
@@ -393,67 +389,35 @@ Result Tpbx::DeleteAllContactsForCurContactType() {
 }
 
 Result Tpbx::DeleteContact(const std::string& deleteType, int32_t deleteParam) {
-    std::string outText;
     if (deleteType != soap::kDeleteByType && deleteType != soap::kDeleteByContactId) {
         return {kResultBadDeleteType, "PBX: DeleteContact: Invalid delete type"};
     }
-    std::string message;
-    try {
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            soap::Request_SPG_DeleteContact request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            request.deleteType = deleteType;
-            request.deleteParam = deleteParam;
-            soap::Response_SPG_DeleteContact response;
-            if (proxy->Call(request, response, message)) {
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                const int code = response.returnData.errCode;
-                if (code != 0) WriteLog("ERR: PBX: DeleteContact Fail: %d - %s", code, outText);
-                return {code, outText};
-            }
-        }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("DeleteContact", message, true);
+    soap::Request_SPG_DeleteContact request;
+    request.deleteType = deleteType;
+    request.deleteParam = deleteParam;
+    return Call(kDeleteContact, request, [&](const auto&, int code, const std::string& text) {
+        if (code != 0) WriteLog("ERR: PBX: DeleteContact Fail: %d - %s", code, text);
+        return code;
+    });
 }
 
 Result Tpbx::WriteContact(TContact& contact) {
-    std::string outText;
-    std::string message;
-    try {
-        ClientScope scope(*this);
-        std::unique_ptr<ServiceProxy> proxy;
-        if (scope.MakeProxy(proxy, message)) {
-            soap::Request_SPG_AddOrUpdateContact request;
-            request.userDetails = soap::MakeUserDetails(userName, pin);
-            request.contact = ContactToPbx(contact, contactType);
-            soap::Response_SPG_AddOrUpdateContact response;
-            if (proxy->Call(request, response, message)) {
-                outText = kSoapErrorPrefix + response.returnData.errDesc;
-                contact.contactId = response.contactId;
-                if (response.contactId < 1000) {
-                    WriteLog(
-                        "ERR: PBX: WriteContact Fail: Invalid CustomerID returned from PBX: %d",
-                        response.contactId);
-                }
-                const int code = response.returnData.errCode;
-                if (code != 0) {
-                    WriteLog("ERR: PBX: WriteContact Fail: %d - %s (SoapError)", code, outText);
-                }
-                return {code, outText};
-            }
-        }
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message.clear();
-    }
-    return ExceptionResult("WriteContact", message, true);
+    soap::Request_SPG_AddOrUpdateContact request;
+    request.contact = ContactToPbx(contact, contactType);
+    return Call(kWriteContact, request,
+                [&](const auto& response, int code, const std::string& text) {
+                    contact.contactId = response.contactId;
+                    if (response.contactId < 1000) {
+                        WriteLog(
+                            "ERR: PBX: WriteContact Fail: Invalid CustomerID returned from PBX: "
+                            "%d",
+                            response.contactId);
+                    }
+                    if (code != 0) {
+                        WriteLog("ERR: PBX: WriteContact Fail: %d - %s (SoapError)", code, text);
+                    }
+                    return code;
+                });
 }
 
 Result Tpbx::FindServersOnLan() {

@@ -44,6 +44,10 @@ public:
     Tpbx(const Tpbx&) = delete;
     Tpbx& operator=(const Tpbx&) = delete;
 
+    // How many connections a load uses at once unless told otherwise, and the most it uses.
+    static constexpr int kDefaultConnections = 4;
+    static constexpr int kMaxConnections = 16;
+
     // ---- Connection values (set through SetConnectionParams only). ----
     std::string url;
     std::string userName;
@@ -68,6 +72,11 @@ public:
     // answered, and how many there are (after a success, serverList's size). ----
     std::vector<std::string> serverList;
     int numServers = 0;
+
+    // The "PbxConnections" setting: LoadContacts reads the contacts over this many kept-alive
+    // connections at once (1: one call after the other; taken as 1...kMaxConnections). Writes
+    // always go one at a time.
+    int connections = kDefaultConnections;
 
     int SetConnectionParams(std::string_view url, std::string_view userName,
                             std::string_view timeout, std::string_view pin);
@@ -100,6 +109,26 @@ public:
 
 private:
     class ClientScope;
+
+    // How an operation names itself in its "Exception" log line, and whether its text 127 (a
+    // failure without a message) carries the "[Exception] " prefix.
+    struct Operation {
+        const char* name;
+        bool prefixUnknown;
+    };
+    static const Operation kCheckService;
+    static const Operation kGetExtnInfo;
+    static const Operation kGetContactIds;
+    static const Operation kLoadContacts;
+    static const Operation kSaveContacts;
+    static const Operation kDeleteContact;
+    static const Operation kWriteContact;
+
+    template <class Work>
+    Result Guarded(const Operation& op, Work&& work);
+    template <class Request, class OnAnswer>
+    Result Call(const Operation& op, Request& request, OnAnswer&& onAnswer);
+    std::unique_ptr<HttpClient> MakeClient() const;
 
     Result LoadContactsImpl(TContactList* list, const StopFlag& cancel, bool forBackup);
 

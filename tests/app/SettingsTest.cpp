@@ -76,6 +76,7 @@ KorviSettings Unusual() {
     s.cardDavUser = "anna@dav.test";
     s.cardDavPwd = "dav p\xC3\xA4ss; = word";
     s.cardDavCaFile = "/etc/ssl/private ca.pem";
+    s.pbxConnections = 7;
     return s;
 }
 
@@ -100,6 +101,7 @@ TEST_F(SettingsTest, FreshConfigGivesDefaultsAndAPrivateEmptyFile) {
     EXPECT_EQ(s.gmailAccName, "@gmail.com");
     EXPECT_EQ(s.gmailAccPwd, "");
     EXPECT_EQ(s.addressBookDir, (DataFolder() / "addressbook").string());
+    EXPECT_EQ(s.pbxConnections, 4);
     EXPECT_EQ(s.logging, 0);
     ExpectSame(s, KorviSettings{});
     EXPECT_EQ(GetSyncTimeFromRegistry(), "");

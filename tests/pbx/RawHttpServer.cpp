@@ -54,7 +54,8 @@ std::string HttpAnswer(int status, const std::string& body, const std::string& c
            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-RawHttpServer::RawHttpServer(Handler handler) : m_handler(std::move(handler)) {
+RawHttpServer::RawHttpServer(Handler handler, Serving serving)
+    : m_handler(std::move(handler)), m_serving(serving) {
     if (::pipe(m_wakeFds) != 0) return;
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0) return;
@@ -100,6 +101,11 @@ void RawHttpServer::AcceptLoop() {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
         ++m_connections;
+        if (m_serving == Serving::kOneAtATime) {
+            Serve(fd);
+            ::close(fd);
+            continue;
+        }
         m_threads.emplace_back([this, fd] {
             Serve(fd);
             ::close(fd);

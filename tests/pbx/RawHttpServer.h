@@ -37,8 +37,11 @@ std::string HttpAnswer(int status, const std::string& body,
 class RawHttpServer {
 public:
     using Handler = std::function<RawAnswer(const RawRequest&)>;
+    // kOneAtATime serves a connection until the client closes it and only then accepts the
+    // next; the others wait in the listen queue, as on a PBX with a single server thread.
+    enum class Serving { kConcurrently, kOneAtATime };
 
-    explicit RawHttpServer(Handler handler);
+    explicit RawHttpServer(Handler handler, Serving serving = Serving::kConcurrently);
     ~RawHttpServer();
     RawHttpServer(const RawHttpServer&) = delete;
     RawHttpServer& operator=(const RawHttpServer&) = delete;
@@ -55,6 +58,7 @@ private:
     void Serve(int fd);
 
     Handler m_handler;
+    Serving m_serving;
     int m_listenFd = -1;
     int m_port = 0;
     int m_wakeFds[2] = {-1, -1};

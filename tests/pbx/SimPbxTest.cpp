@@ -279,6 +279,28 @@ TEST_F(SimPbxTest, StopCutsADelayedAnswerShort) {
     EXPECT_NE(pending.wait_for(std::chrono::seconds(60)), std::future_status::timeout);
 }
 
+TEST_F(SimPbxTest, DelayedAnswersOnParallelConnections_WaitSideBySide) {
+    constexpr int kDelayMs = 300;
+    constexpr int kClients = 4;
+    m_sim->SetDelayMs(kDelayMs);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::future<int>> answers;
+    for (int i = 0; i < kClients; ++i) {
+        answers.push_back(std::async(std::launch::async, [this] {
+            auto client = MakeClient();
+            auto res = client->Post(
+                "/", {{"SOAPAction", "\"SPG-GetExtnInfo\""}},
+                soap::BuildRequestEnvelope(soap::Request_SPG_GetExtnInfo{Anna()}), "text/xml");
+            return res ? res->status : -1;
+        }));
+    }
+    for (auto& answer : answers) EXPECT_EQ(answer.get(), 200);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // One after the other they would take kClients delays.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(kDelayMs));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(kDelayMs * kClients));
+}
+
 TEST_F(SimPbxTest, ConnectionsAreCountedPerClientSocket) {
     soap::Request_SPG_GetExtnInfo req{Anna()};
     for (int i = 0; i < 5; ++i) Call(req);

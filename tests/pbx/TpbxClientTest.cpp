@@ -276,12 +276,13 @@ TEST_F(TpbxClientTest, CancelDuringSave_IsCancelledNotSuccess) {
     EXPECT_EQ(m_sim->PbxState(kDesk).size(), 3u);
 }
 
-TEST_F(TpbxClientTest, CancelDuringLoad_StopsWithContactsSoFar) {
+TEST_F(TpbxClientTest, CancelDuringLoadOverOneConnection_StopsWithContactsSoFar) {
     ASSERT_EQ(m_sim->SeedContacts(5, kDesk), 5);
     StopFlag stop{false};
     CancellingProgress progress(stop, "Retrieving Contact 2 of");
     Tpbx pbx(progress);
     Connect(pbx);
+    pbx.connections = 1;
     ASSERT_EQ(CodeOf(pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
     EXPECT_EQ(CodeOf(pbx.LoadContacts(&list, stop), m_text), -7);
@@ -327,15 +328,26 @@ TEST_F(TpbxClientTest, DeleteAndWrite_SingleContacts) {
     EXPECT_TRUE(m_sim->PbxState(kDesk).empty());
 }
 
-TEST_F(TpbxClientTest, LongLoadAndSave_UseOneConnectionEach) {
+TEST_F(TpbxClientTest, LongLoadAndSave_KeepTheirConnectionsAlive) {
     ASSERT_EQ(m_sim->SeedContacts(150, kDesk), 150);
-    m_sim->ResetCounters();
-    ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
     TContactList list;
-    ASSERT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), 0) << m_text;
-    EXPECT_EQ(m_sim->RequestCount(), 151u);
-    EXPECT_EQ(m_sim->ConnectionCount(), 2u);
-    EXPECT_EQ(m_pbx.connectionsOpened(), 2);
+    long opened = 0;
+    for (const int connections : {1, Tpbx::kDefaultConnections}) {
+        SCOPED_TRACE(connections);
+        m_pbx.connections = connections;
+        m_sim->ResetCounters();
+        ASSERT_EQ(CodeOf(m_pbx.GetContactIdsForCurContactType(), m_text), 0) << m_text;
+        list.clear();
+        ASSERT_EQ(CodeOf(m_pbx.LoadContacts(&list, m_stop), m_text), 0) << m_text;
+        EXPECT_EQ(m_sim->RequestCount(), 151u);
+        // One for the id list, and the load's own: each kept alive for many requests.
+        EXPECT_LE(m_sim->ConnectionCount(), 1u + connections);
+        if (connections == 1) {
+            EXPECT_EQ(m_sim->ConnectionCount(), 2u);
+        }
+        EXPECT_EQ(m_pbx.connectionsOpened() - opened, static_cast<long>(m_sim->ConnectionCount()));
+        opened = m_pbx.connectionsOpened();
+    }
 
     m_sim->ResetCounters();
     ASSERT_EQ(CodeOf(m_pbx.SaveContacts(&list, m_stop), m_text), 0) << m_text;

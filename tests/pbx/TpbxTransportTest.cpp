@@ -247,6 +247,7 @@ TEST(TpbxTransportTest, PostsSoapHeadersAndReusesOneConnectionPerOperation) {
     Tpbx pbx(progress);
     ASSERT_EQ(pbx.SetConnectionParams(server.url(), "alice", "5", kPin), 0);
     pbx.contactType = 1000;
+    pbx.connections = 1;
     std::string text;
     ASSERT_EQ(CodeOf(pbx.GetContactIdsForCurContactType(), text), 0) << text;
     EXPECT_EQ(text, "[SoapError] ");
