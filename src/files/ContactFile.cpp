@@ -1,6 +1,7 @@
 #include "files/ContactFile.h"
 
 #include <exception>
+#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -35,6 +36,27 @@ std::string FileNamePart(std::string_view key) {
 Result SaveFailed(std::string_view message) {
     WriteLog("ERR: contactFile: SaveContacts: Exception: %s", message);
     return {kResultLocalFailure, std::string(message)};
+}
+
+class StringSink final : public ByteSink {
+public:
+    bool Write(std::string_view data) override {
+        bytes.append(data);
+        return true;
+    }
+    std::string bytes;
+};
+
+// Whether file holds exactly the bytes that list is written as; written counts its contacts.
+bool HoldsList(const std::filesystem::path& file, const TContactList& list, int& written) {
+    StringSink wanted;
+    if (!WriteContactsXml(list, wanted, written).ok()) return false;
+    std::error_code ec;
+    if (std::filesystem::file_size(file, ec) != wanted.bytes.size() || ec) return false;
+    std::ifstream in(file, std::ios::binary);
+    std::string held(wanted.bytes.size(), '\0');
+    if (!in.read(held.data(), static_cast<std::streamsize>(held.size()))) return false;
+    return in.peek() == std::char_traits<char>::eof() && held == wanted.bytes;
 }
 
 Result LoadFailed(std::string_view message) {
@@ -124,6 +146,16 @@ Result TcontactFile::WriteSyncFile(int32_t contactType, const std::string& conta
         return {kResultLocalFailure, Text(kTextSyncFileBadStoreId)};
     }
     const std::filesystem::path file = SyncFilePath(contactType, contactStoreID);
+    // A sync that changed nothing would write the same bytes again: the file is left as it is,
+    // and the sync costs no rewrite and no wait for the disk.
+    int written = 0;
+    if (HoldsList(file, list, written)) {
+        m_progress.SetProgress(0, 0, 0);
+        m_progress.SetProgressText(Text(kTextSavingFile), 0);
+        WriteLog("LOG: contactFile: SaveContacts OK: Saved %d contacts to XML file: %s", written,
+                 file.string());
+        return {};
+    }
     Result saved = SaveContacts(file, list, kFileTypeXml);
     if (!saved.ok()) WriteLog("ERR: WriteSyncFile Fail: %s", file.string());
     return saved;

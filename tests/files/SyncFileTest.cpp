@@ -1,8 +1,9 @@
-// Sync list files: their names in the data folder, the key length rule, and deletion by
-// contact type.
+// Sync list files: their names in the data folder, the key length rule, rewriting only what
+// changed, and deletion by contact type.
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,36 @@ TEST_F(SyncFileTest, FailedWriteKeepsThePreviousSyncList) {
     TContactList loaded;
     ASSERT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), 0);
     EXPECT_EQ(Dump(loaded), Dump(Sample()));
+}
+
+TEST_F(SyncFileTest, SameListAgainLeavesTheFileAloneAnyOtherRewritesIt) {
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0) << m_text;
+    const fs::path file = m_file.SyncFilePath(201, kGmailKey);
+    const std::string written = ReadFile(file);
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(file, longAgo);
+
+    // What a sync without changes writes: nothing touches the file.
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0) << m_text;
+    EXPECT_EQ(fs::last_write_time(file), longAgo);
+    EXPECT_EQ(ReadFile(file), written);
+    EXPECT_EQ(LogMessages().back(),
+              "LOG: contactFile: SaveContacts OK: Saved 2 contacts to XML file: " + file.string());
+
+    // A file that differs, even by one byte of the same length, is written anew.
+    std::string edited = written;
+    edited[edited.find("Anna")] = 'E';
+    WriteFile(file, edited);
+    fs::last_write_time(file, longAgo);
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, Sample()), m_text), 0) << m_text;
+    EXPECT_EQ(ReadFile(file), written);
+    EXPECT_NE(fs::last_write_time(file), longAgo);
+
+    TContactList other = ListOf({MakeContact("Other", "", "", 99, "", std::nullopt)});
+    ASSERT_EQ(CodeOf(m_file.WriteSyncFile(201, kGmailKey, other), m_text), 0) << m_text;
+    TContactList loaded;
+    ASSERT_EQ(CodeOf(m_file.LoadSyncFile(201, kGmailKey, loaded), m_text), 0) << m_text;
+    EXPECT_EQ(Dump(loaded), Dump(other));
 }
 
 TEST_F(SyncFileTest, MissingDataFolderFailsEveryFileOperation) {
