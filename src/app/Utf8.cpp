@@ -1,5 +1,8 @@
 #include "app/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace korvi {
 
 namespace {
@@ -44,6 +47,15 @@ std::size_t Utf8SequenceLength(std::string_view text, char32_t& cp) {
 std::ptrdiff_t FindInvalidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
+        // Most text is ASCII (every SOAP answer, sync list and contact file is checked before
+        // it is parsed): step over it eight bytes at a time.
+        while (i + 8 <= text.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ull) != 0) break;
+            i += 8;
+        }
+        if (i >= text.size()) break;
         char32_t cp = 0;
         const std::size_t len = Utf8SequenceLength(text.substr(i), cp);
         if (len == 0) return static_cast<std::ptrdiff_t>(i);

@@ -1,7 +1,6 @@
 #include "app/XmlDocument.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "app/AtomicFile.h"
 
@@ -74,10 +73,20 @@ XmlResult LoadXmlFile(const std::filesystem::path& file, pugi::xml_document& doc
     doc.reset();
     std::ifstream in(file, std::ios::binary);
     if (!in) return Failure(file.string() + ": Could not open file");
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Read straight into one buffer: a sync list of 10,000 contacts is several megabytes.
+    std::string content;
+    std::error_code ec;
+    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > 0) {
+        content.resize(static_cast<std::size_t>(size));
+        in.read(content.data(), static_cast<std::streamsize>(content.size()));
+        content.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    char more[65536];  // what a file still being written has beyond the size seen
+    while (in.read(more, sizeof more) || in.gcount() > 0) {
+        content.append(more, static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) return Failure(file.string() + ": Could not read file");
-    return LoadXmlText(content.view(), doc, file.string());
+    return LoadXmlText(content, doc, file.string());
 }
 
 void StartXmlDocument(pugi::xml_document& doc) {

@@ -59,5 +59,22 @@ TEST(Utf8Test, CutsBeforeACharacterNeverInsideOne) {
     EXPECT_EQ(Utf8CharacterCount(text), 5u);
 }
 
+TEST(Utf8Test, FindsTheFirstBadByteAfterAnyRunOfAscii) {
+    // Long ASCII runs are stepped over eight bytes at a time: a bad byte or a sequence at any
+    // position of such a run, and one that straddles the step, must be judged as byte by byte.
+    for (std::size_t at = 0; at < 40; ++at) {
+        SCOPED_TRACE(at);
+        const std::string ascii(at, 'a');
+        EXPECT_EQ(FindInvalidUtf8(ascii + "\xfc" + std::string(20, 'b')),
+                  static_cast<std::ptrdiff_t>(at));
+        EXPECT_EQ(FindInvalidUtf8(ascii + "\xe2\x82\xac" + std::string(20, 'b')), -1);
+        EXPECT_EQ(FindInvalidUtf8(ascii + "\xe2\x82" + std::string(20, 'b')),
+                  static_cast<std::ptrdiff_t>(at));
+        EXPECT_EQ(FindInvalidUtf8(ascii + "\xf0\x9f\x98\x80" + ascii + "\x80"),
+                  static_cast<std::ptrdiff_t>(2 * at + 4));
+        EXPECT_EQ(FindInvalidUtf8(ascii), -1);
+    }
+}
+
 }  // namespace
 }  // namespace korvi
