@@ -155,7 +155,7 @@ ContactLoader::Run::Step ContactLoader::Run::Perform(Worker& worker, std::size_t
         answered = worker.proxy->answered();
         timedOut = worker.proxy->timedOut();
         if (completed && response.returnData.errCode == 0) {
-            contact = ContactFromPbx(response.contact.value_or(soap::TContactStruct{}),
+            contact = ContactFromPbx(std::move(response.contact).value_or(soap::TContactStruct{}),
                                      m_loader.m_cleanNames);
         }
     } catch (const std::exception& e) {

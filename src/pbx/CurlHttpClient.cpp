@@ -108,10 +108,56 @@ std::string DescribeFailure(CURLcode code, const char* errbuf, const HttpPost& p
 
 CurlHttpClient::CurlHttpClient(std::size_t maxBodyBytes) : m_maxBodyBytes(maxBodyBytes) {
     if (GlobalInit()) m_curl = curl_easy_init();
+    CURL* curl = static_cast<CURL*>(m_curl);
+    if (curl == nullptr) return;
+    // What every request of this client shares is set once; each call sets only its own.
+    CURLcode code = CURLE_OK;
+    auto set = [&](CURLoption option, auto value) {
+        if (code == CURLE_OK) code = curl_easy_setopt(curl, option, value);
+    };
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_NOSIGNAL, 1L);
+    // The PBX is on the LAN; a proxy from the environment must never see loopback traffic.
+    set(CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+    set(CURLOPT_POST, 1L);
+    set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_maxBodyBytes));
+    // A LAN PBX presents a self-signed certificate for its own address: accepted as it is.
+    set(CURLOPT_SSL_VERIFYPEER, 0L);
+    set(CURLOPT_SSL_VERIFYHOST, 0L);
+    set(CURLOPT_WRITEFUNCTION, &WriteBody);
+    set(CURLOPT_PREREQFUNCTION, &CountAttempt);
+    m_setupCode = code;
 }
 
 CurlHttpClient::~CurlHttpClient() {
     if (m_curl != nullptr) curl_easy_cleanup(static_cast<CURL*>(m_curl));
+    curl_slist_free_all(static_cast<curl_slist*>(m_headers));
+}
+
+bool CurlHttpClient::UseHeaders(const std::string& soapAction) {
+    if (m_headers != nullptr && soapAction == m_headerAction) return true;
+    const std::string actionHeader = "SOAPAction: \"" + soapAction + "\"";
+    curl_slist* headers = nullptr;
+    for (const char* h : {"Content-Type: text/xml; charset=\"utf-8\"", actionHeader.c_str(),
+                          // An Expect: 100-continue round trip per call would halve the rate.
+                          "Expect:"}) {
+        curl_slist* next = curl_slist_append(headers, h);
+        if (next == nullptr) {
+            curl_slist_free_all(headers);
+            return false;
+        }
+        headers = next;
+    }
+    // The handle points at the new list before the old one is freed.
+    CURL* curl = static_cast<CURL*>(m_curl);
+    if (curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers) != CURLE_OK) {
+        curl_slist_free_all(headers);
+        return false;
+    }
+    curl_slist_free_all(static_cast<curl_slist*>(m_headers));
+    m_headers = headers;
+    m_headerAction = soapAction;
+    return true;
 }
 
 HttpReply CurlHttpClient::Send(const HttpPost& post) {
@@ -140,50 +186,24 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
     BodySink sink{&reply.body, m_maxBodyBytes, false};
     AttemptCounter attempts;
 
-    const std::string actionHeader = "SOAPAction: \"" + post.soapAction + "\"";
-    curl_slist* headers = nullptr;
-    bool headersOk = true;
-    for (const char* h : {"Content-Type: text/xml; charset=\"utf-8\"", actionHeader.c_str(),
-                          // An Expect: 100-continue round trip per call would halve the rate.
-                          "Expect:"}) {
-        curl_slist* next = curl_slist_append(headers, h);
-        if (next == nullptr) {
-            headersOk = false;
-            break;
-        }
-        headers = next;
-    }
-    if (!headersOk) {
-        curl_slist_free_all(headers);
+    if (!UseHeaders(post.soapAction)) {
         reply.curlCode = CURLE_OUT_OF_MEMORY;
         reply.error = "Out of memory building the HTTP request";
         return reply;
     }
 
     // The handle keeps its connection cache between calls; only the per-call options change.
-    CURLcode code = CURLE_OK;
+    CURLcode code = static_cast<CURLcode>(m_setupCode);
     auto set = [&](CURLoption option, auto value) {
         if (code == CURLE_OK) code = curl_easy_setopt(curl, option, value);
     };
     set(CURLOPT_ERRORBUFFER, errbuf);
     set(CURLOPT_URL, post.url.c_str());
-    set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_NOSIGNAL, 1L);
-    // The PBX is on the LAN; a proxy from the environment must never see loopback traffic.
-    set(CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
-    set(CURLOPT_POST, 1L);
     set(CURLOPT_POSTFIELDS, post.body.data());
     set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(post.body.size()));
-    set(CURLOPT_HTTPHEADER, headers);
     set(CURLOPT_CONNECTTIMEOUT_MS, post.timeoutMs);
     set(CURLOPT_TIMEOUT_MS, post.timeoutMs);
-    set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_maxBodyBytes));
-    // A LAN PBX presents a self-signed certificate for its own address: accepted as it is.
-    set(CURLOPT_SSL_VERIFYPEER, 0L);
-    set(CURLOPT_SSL_VERIFYHOST, 0L);
-    set(CURLOPT_WRITEFUNCTION, &WriteBody);
     set(CURLOPT_WRITEDATA, &sink);
-    set(CURLOPT_PREREQFUNCTION, &CountAttempt);
     set(CURLOPT_PREREQDATA, &attempts);
     if (code == CURLE_OK) code = curl_easy_perform(curl);
 
@@ -204,13 +224,10 @@ HttpReply CurlHttpClient::Send(const HttpPost& post) {
 
     // The handle must not keep pointers into this call's buffers. Clearing a pointer option
     // cannot fail, and the next call sets every one of them again before it performs.
-    static_cast<void>(
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_WRITEDATA, static_cast<void*>(nullptr)));
     static_cast<void>(curl_easy_setopt(curl, CURLOPT_PREREQDATA, static_cast<void*>(nullptr)));
-    curl_slist_free_all(headers);
     return reply;
 }
 

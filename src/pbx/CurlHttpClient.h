@@ -23,7 +23,13 @@ public:
     long ConnectionsOpened() const override { return m_connections; }
 
 private:
-    void* m_curl = nullptr;  // CURL*; kept opaque so that users need no curl headers
+    // The request headers for a SOAP action, built once and kept while the action repeats.
+    [[nodiscard]] bool UseHeaders(const std::string& soapAction);
+
+    void* m_curl = nullptr;     // CURL*; kept opaque so that users need no curl headers
+    void* m_headers = nullptr;  // curl_slist* of m_headerAction's request headers
+    std::string m_headerAction;
+    int m_setupCode = 0;  // CURLcode of setting the options every request shares
     std::size_t m_maxBodyBytes;
     long m_connections = 0;
 };

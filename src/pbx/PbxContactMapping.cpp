@@ -2,13 +2,13 @@
 
 namespace korvi {
 
-std::unique_ptr<TContact> ContactFromPbx(const soap::TContactStruct& pbxContact, bool cleanNames) {
+std::unique_ptr<TContact> ContactFromPbx(soap::TContactStruct pbxContact, bool cleanNames) {
     auto contact = std::make_unique<TContact>();
     contact->contactId = pbxContact.contactId;
     contact->contactType = pbxContact.contactType;
-    contact->displayName = pbxContact.displayName;
-    contact->lastName = pbxContact.lastName.value_or(std::string());
-    contact->firstName = pbxContact.firstName.value_or(std::string());
+    contact->displayName = std::move(pbxContact.displayName);
+    if (pbxContact.lastName) contact->lastName = std::move(*pbxContact.lastName);
+    if (pbxContact.firstName) contact->firstName = std::move(*pbxContact.firstName);
     if (cleanNames) {
         CleanName(contact->displayName);
         CleanName(contact->lastName);
@@ -17,10 +17,10 @@ std::unique_ptr<TContact> ContactFromPbx(const soap::TContactStruct& pbxContact,
     if (!pbxContact.contactNumbers.empty()) {
         TNumberList numbers;
         numbers.reserve(pbxContact.contactNumbers.size());
-        for (const auto& n : pbxContact.contactNumbers) {
+        for (auto& n : pbxContact.contactNumbers) {
             TContactNumber number;
             number.ref = n.ref;
-            number.number = n.number;
+            number.number = std::move(n.number);
             number.numberType = n.numberType;
             number.barring = n.barring;
             number.lineAccess = n.lineAccess;
