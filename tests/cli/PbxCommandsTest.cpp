@@ -299,6 +299,36 @@ TEST_F(PbxCommandsTest, StoredSettings_AreTheDefaults) {
     EXPECT_EQ(run.out.str(), "Saved 2 contacts to file for  Alice Desk (" + file + ")\n");
 }
 
+// The stored "PbxConnections" reaches the load: one connection reads the phonebook over a single
+// kept-alive connection, more read it side by side, next to the export's other calls. The answers
+// come late enough that a second connection always starts before the first has read them all.
+TEST_F(PbxCommandsTest, StoredConnections_AreWhatTheLoadReadsOver) {
+    SeedDesk(12);
+    m_sim->SetDelayMs(10);
+    uint64_t withOne = 0;
+    for (const int connections : {1, 3}) {
+        SCOPED_TRACE(connections);
+        CliRun setting;
+        ASSERT_EQ(
+            Run(setting, {"settings", "set", "PbxConnections", std::to_string(connections)}, false),
+            0)
+            << setting.err.str();
+        m_sim->ResetCounters();
+        const std::string file =
+            (test::MakeTempDir("connections") / (std::to_string(connections) + ".xml")).string();
+        CliRun run(std::string(kPin) + "\n");
+        ASSERT_EQ(Run(run, {"export", "--file", file, "--contact-type", "101"}), 0)
+            << run.err.str();
+        EXPECT_EQ(run.out.str(), "Saved 12 contacts to file for  Alice Desk (" + file + ")\n");
+        if (connections == 1) {
+            withOne = m_sim->ConnectionCount();
+        } else {
+            EXPECT_GT(m_sim->ConnectionCount(), withOne);
+            EXPECT_LE(m_sim->ConnectionCount(), withOne - 1 + connections);
+        }
+    }
+}
+
 TEST_F(PbxCommandsTest, Portal_OpensOrPrintsALoginThePbxAccepts) {
     CliRun open(std::string(kPin) + "\n");
     ASSERT_EQ(Run(open, {"portal"}), 0) << open.err.str();
