@@ -3,7 +3,8 @@
 // each phonebook size, each answer delay of the simulator and each number of load connections:
 // the first sync into an empty folder, a sync without changes, and a sync after 1% of the PBX
 // contacts were amended, each with its wall time, the CPU time of this process and of the
-// simulator, and this process's peak memory. Ends with the targets for 10,000 contacts.
+// simulator, this process's peak memory and the machine's load average. Ends with the targets for
+// 10,000 contacts.
 //
 //   bench-sync-e2e [--contacts N,...] [--delays MS,...] [--connections C,...] [--repeat R]
 //
@@ -61,6 +62,7 @@ struct Sample {
     double cpu = 0;
     double pbxCpu = 0;
     double peakMb = 0;
+    double load = 0;  // the machine's 1-minute load average as the sync started
     bool ok = false;
 };
 
@@ -83,6 +85,14 @@ double CpuSeconds() {
 void ResetPeakMemory() {
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
+}
+
+// Other programs on the machine slow a sync down; each figure is printed with the load it met.
+double LoadAverage() {
+    std::ifstream loadavg("/proc/loadavg");
+    double load = 0;
+    loadavg >> load;
+    return load;
 }
 
 double PeakMemoryMb() {
@@ -199,6 +209,7 @@ struct World {
     }
     Sample Sync() {
         StopFlag stop{false};
+        const double load = LoadAverage();
         ResetPeakMemory();
         const double cpu0 = CpuSeconds();
         const double pbxCpu0 = sim.CpuSeconds();
@@ -209,6 +220,7 @@ struct World {
         s.cpu = CpuSeconds() - cpu0;
         s.pbxCpu = sim.CpuSeconds() - pbxCpu0;
         s.peakMb = PeakMemoryMb();
+        s.load = load;
         s.ok = ctrl.resultCode() == 0;
         if (!s.ok) {
             std::fprintf(stderr, "sync failed: %s (%d)\n", ctrl.resultText().c_str(),
@@ -304,6 +316,7 @@ Sample Median(std::vector<Sample> samples) {
     m.cpu = mid(&Sample::cpu);
     m.pbxCpu = mid(&Sample::pbxCpu);
     m.peakMb = mid(&Sample::peakMb);
+    m.load = mid(&Sample::load);
     m.ok = std::all_of(samples.begin(), samples.end(), [](const Sample& s) { return s.ok; });
     return m;
 }
@@ -327,8 +340,8 @@ void PrintTarget(const std::map<Key, Sample>& rows, const Key& key, const char* 
     if (it == rows.end()) return;
     const bool met = it->second.ok && it->second.wall < limit;
     if (!met) ++missed;
-    std::printf("  %-58s %6.2f s  (target < %.1f s)  %s\n", what, it->second.wall, limit,
-                met ? "met" : "MISSED");
+    std::printf("  %-58s %6.2f s  (target < %.1f s)  %s  (load %.2f)\n", what, it->second.wall,
+                limit, met ? "met" : "MISSED", it->second.load);
 }
 
 }  // namespace
@@ -377,16 +390,17 @@ int main(int argc, char** argv) {
     for (const auto& [key, s] : rows) {
         if (key.contacts != lastContacts) {
             lastContacts = key.contacts;
-            std::printf("\n  %-34s %-10s %4s %10s %10s %8s %10s\n",
+            std::printf("\n  %-34s %-10s %4s %10s %10s %8s %10s %5s\n",
                         (std::to_string(key.contacts) + " contacts").c_str(), "answers", "conn",
-                        "wall", "korvi cpu", "PBX cpu", "peak mem");
+                        "wall", "korvi cpu", "PBX cpu", "peak mem", "load");
         }
         if (!s.ok) rc = 1;
         if (key.contacts == kTargetContacts) worstPeak = std::max(worstPeak, s.peakMb);
-        std::printf("  %-34s %-10s %4d %8.2f s %8.2f s %6.2f s %7.0f MB%s\n",
+        std::printf("  %-34s %-10s %4d %8.2f s %8.2f s %6.2f s %7.0f MB %5.2f%s\n",
                     kScenarioNames[key.scenario],
                     key.delay == 0 ? "at once" : (std::to_string(key.delay) + " ms").c_str(),
-                    key.connections, s.wall, s.cpu, s.pbxCpu, s.peakMb, s.ok ? "" : "  FAILED");
+                    key.connections, s.wall, s.cpu, s.pbxCpu, s.peakMb, s.load,
+                    s.ok ? "" : "  FAILED");
     }
 
     const int dflt = Tpbx::kDefaultConnections;
