@@ -1,7 +1,7 @@
 # Entry points for a fresh Debian machine; see README.md.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test tsan bench fuzz format clean install package screenshots
+.PHONY: deps build run test tsan bench fuzz format clean install package check-package screenshots
 
 deps:
 	@scripts/install-deps
@@ -22,6 +22,11 @@ install: build
 # The Debian package (korvi, korvi-communicator, desktop entry, icon) in build/.
 package: build
 	cd build && cpack
+
+# The package installed and started in a chroot of a minimal Debian (root; nothing is installed
+# on this machine).
+check-package: package
+	scripts/check-package $$(ls -t build/korvi_*.deb | head -1) build/package-check
 
 # Every tab and dialog as PNG files, rendered under Xvfb (SHOTS=folder, default build/shots).
 screenshots: build

@@ -90,9 +90,8 @@ public:
 
 private:
     std::string Number() {
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "%02d", ++m_count);
-        return buffer;
+        const std::string number = std::to_string(++m_count);
+        return number.size() < 2 ? "0" + number : number;
     }
 
     fs::path m_folder;
