@@ -10,6 +10,7 @@
 
 #include "app/Texts.h"
 #include "stores/outlook/Toutlook.h"
+#include "ui/GlyphButton.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UiText.h"
 
@@ -19,20 +20,6 @@ namespace {
 
 // The node a tree item shows, kept on the item itself.
 constexpr int kNodeRole = Qt::UserRole + 1;
-
-QToolButton* GlyphButton(QStyle::StandardPixmap glyph, const std::string& hint, const char* name,
-                         QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setIcon(parent->style()->standardIcon(glyph));
-    button->setToolTip(Q(hint));
-    button->setAccessibleName(Q(hint));
-    // A glyph button of the original's proportions, measured in the font.
-    const int h = parent->fontMetrics().height() * 2;
-    button->setMinimumSize(h * 4 / 3, h);
-    button->setIconSize(QSize(h * 2 / 3, h * 2 / 3));
-    return button;
-}
 
 }  // namespace
 
