@@ -384,5 +384,79 @@ TEST_F(TcardDavTest, PlainHttpOnlyToLoopbackAndTlsOnlyWithATrustedCertificate) {
     EXPECT_EQ(std::string::npos, text.find("not-the-password"));
 }
 
+// Answers 410 for the address book and everything in it once the test says it is gone (as a
+// server that keeps tombstones does), else passes the request on to Radicale.
+class GoneTransport final : public net::HttpTransport {
+public:
+    explicit GoneTransport(std::string collection) : m_collection(std::move(collection)) {}
+    net::HttpResponse Send(const net::HttpRequest& request) override {
+        if (gone && request.url.rfind(m_collection, 0) == 0) {
+            net::HttpResponse r;
+            r.status = 410;
+            return r;
+        }
+        return m_inner.Send(request);
+    }
+    bool gone = false;
+
+private:
+    std::string m_collection;
+    net::CurlTransport m_inner;
+};
+
+TEST_F(TcardDavTest, AMissingAddressBookIsSaidInWordsAndEndsTheUpdates) {
+    std::string whyNot;
+    RadicaleServer* server = SharedRadicale(whyNot);
+    std::string text;
+    auto never = Store(server->PrincipalUrl() + "no-such-book/");
+    EXPECT_EQ(-1, CodeOf(never->BeginUpdates(), text));
+    EXPECT_NE(std::string::npos, text.find("There is no address book at")) << text;
+
+    struct Case {
+        const char* name;
+        long status;
+    };
+    for (const Case& c : {Case{"deleted by another client", 404}, Case{"answered as gone", 410}}) {
+        SCOPED_TRACE(c.name);
+        const std::string url = FreshAddressBook(whyNot);
+        ASSERT_FALSE(url.empty()) << whyNot;
+        GoneTransport* transport = nullptr;
+        TcardDav s(m_progress, MakeTempDir("cache"), [&](const CardDavSettings&) {
+            auto t = std::make_unique<GoneTransport>(url);
+            transport = t.get();
+            return t;
+        });
+        s.settings = RadicaleSettings(url);
+        TContact anna = MakeContact("Anna Lee: Mob=0170 111");
+        ASSERT_EQ(0, Update(s, PartnerStore::kUpdateAdd, anna, text)) << text;
+        const auto loaded = Load(s);
+        ASSERT_EQ(1u, loaded.size());
+        if (c.status == 404) {
+            ASSERT_LT(m_other.Send("DELETE", url).status, 300);
+        } else {
+            transport->gone = true;
+        }
+        const std::string expected = "(HTTP " + std::to_string(c.status) + ")";
+        TContactList list;
+        StopFlag stop{false};
+        EXPECT_EQ(-1, CodeOf(s.LoadContacts(list, stop), text));
+        EXPECT_NE(std::string::npos, text.find("choose the address book again")) << text;
+        EXPECT_NE(std::string::npos, text.find(expected)) << text;
+        EXPECT_TRUE(list.empty());
+        // An update ends the list (-9) rather than failing card after card.
+        TContact ben = MakeContact("Ben Ode: Bus1=030 222");
+        TContact amended = loaded[0];
+        (*amended.numbers)[0].number = "0170 112";
+        TContact gone = loaded[0];
+        for (auto [kind, contact] : {std::pair{PartnerStore::kUpdateAdd, &ben},
+                                     std::pair{PartnerStore::kUpdateAmend, &amended},
+                                     std::pair{PartnerStore::kUpdateDelete, &gone}}) {
+            EXPECT_EQ(-9, CodeOf(s.UpdateContact(kind, *contact), text)) << kind;
+            EXPECT_NE(std::string::npos, text.find(expected)) << text;
+        }
+        s.EndUpdates();
+    }
+}
+
 }  // namespace
 }  // namespace korvi::test

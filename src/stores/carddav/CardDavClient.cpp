@@ -64,6 +64,27 @@ DavFailure FailureOf(const net::HttpResponse& r, std::string_view method, const 
     return f;
 }
 
+// A request on a collection (or on the address an address book is looked for at) that the
+// server answered with 404 or 410: said in words a user can act on, not as a status line.
+DavFailure CollectionFailureOf(const net::HttpResponse& r, std::string_view method,
+                               const std::string& url) {
+    DavFailure f = FailureOf(r, method, url, false);
+    if (f.status != 404 && f.status != 410) return f;
+    f.collectionMissing = true;
+    const std::string shown = net::UrlForMessages(url);
+    f.text = f.status == 410
+                 ? fmt::format(
+                       "The address book {} was deleted from the CardDAV server (HTTP 410); "
+                       "choose the address book again (setting CardDavUrl)",
+                       shown)
+                 : fmt::format(
+                       "There is no address book at {} on the CardDAV server (HTTP 404): it may "
+                       "have been deleted or renamed; choose the address book again (setting "
+                       "CardDavUrl)",
+                       shown);
+    return f;
+}
+
 std::string WithSlash(std::string url) {
     if (url.empty() || url.back() != '/') url += '/';
     return url;
@@ -119,7 +140,7 @@ bool CardDavClient::Propfind(const std::string& url, const char* depth, const st
         }
     }
     if (!r.Completed() || r.status != 207) {
-        failure = FailureOf(r, "PROPFIND", url, false);
+        failure = CollectionFailureOf(r, "PROPFIND", url);
         return false;
     }
     XmlResult parsed = ParseMultistatus(r.body, net::UrlForMessages(url), out);
@@ -260,7 +281,7 @@ bool CardDavClient::SyncChanges(const std::string& collectionUrl, const std::str
                                {{"Depth", "0"}, {"Content-Type", "application/xml; charset=utf-8"}},
                                SyncCollectionBody(token));
     if (!r.Completed() || r.status != 207) {
-        failure = FailureOf(r, "REPORT sync-collection", collectionUrl, false);
+        failure = CollectionFailureOf(r, "REPORT sync-collection", collectionUrl);
         // The server forgot the token (or never gave it): its error names valid-sync-token.
         invalidToken = r.Completed() && !token.empty() &&
                        (r.status == 403 || r.status == 409 || r.status == 400) &&
@@ -311,7 +332,7 @@ bool CardDavClient::FetchCards(const std::string& collectionUrl,
                  {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}},
                  MultigetBody(hrefs));
         if (!r.Completed() || r.status != 207) {
-            failure = FailureOf(r, "REPORT addressbook-multiget", collectionUrl, false);
+            failure = CollectionFailureOf(r, "REPORT addressbook-multiget", collectionUrl);
             return false;
         }
         Multistatus ms;

@@ -26,6 +26,9 @@ struct DavFailure {
     // The request may have been carried out although no good answer came (it was sent, and
     // the connection failed before the answer, or the server failed while handling it).
     bool maybeApplied = false;
+    // The collection (or the address it was looked for at) is not on the server: deleted,
+    // renamed, or never there.
+    bool collectionMissing = false;
 };
 
 struct AddressBookInfo {

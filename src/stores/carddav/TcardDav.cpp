@@ -119,6 +119,21 @@ Result TcardDav::Connect() {
     return {};
 }
 
+void TcardDav::ForgetCollectionIf(const DavFailure& failure) {
+    if (failure.collectionMissing) m_connectedFor.clear();
+}
+
+Result TcardDav::CheckCollectionAfter(const DavFailure& failure, Result refused) {
+    if (failure.status != 404 && failure.status != 409 && failure.status != 410) return refused;
+    AddressBookInfo info;
+    DavFailure check;
+    if (m_client->ReadAddressBook(m_collection.url, info, check) || !check.collectionMissing)
+        return refused;
+    ForgetCollectionIf(check);
+    WriteLog("ERR: CARDDAV: UpdateContact: %s", check.text);
+    return {kResultNoSyncFile, check.text};
+}
+
 Result TcardDav::ListAddressBooks(std::vector<AddressBookInfo>& out) {
     std::string resultText;
     out.clear();
@@ -144,6 +159,7 @@ Result TcardDav::CountCards(int& count) {
     std::vector<DavMember> members;
     DavFailure failure;
     if (!m_client->ListMembers(m_collection.url, members, failure)) {
+        ForgetCollectionIf(failure);
         WriteLog("ERR: CARDDAV: CountCards: %s", failure.text);
         return {kResultLocalFailure, failure.text};
     }
@@ -195,6 +211,7 @@ bool TcardDav::FetchInto(const std::vector<std::string>& urls, const StopFlag& s
         std::vector<FetchedCard> cards;
         DavFailure failure;
         if (!m_client->FetchCards(m_collection.url, chunk, cards, failure)) {
+            ForgetCollectionIf(failure);
             error = failure.text;
             return false;
         }
@@ -240,12 +257,15 @@ bool TcardDav::Refresh(const StopFlag& stop, bool& stopped, std::string& error) 
             WriteLog("LOG: CARDDAV: The server no longer knows the sync token; reading all cards");
             m_cache.syncToken.clear();
             if (!m_client->SyncChanges(m_collection.url, "", delta, invalidToken, failure)) {
+                ForgetCollectionIf(failure);
                 error = failure.text;
                 return false;
             }
             listedBySync = true;
-        } else if (failure.status == 0) {
-            error = failure.text;  // no answer: the server is not there
+        } else if (failure.status == 0 || failure.collectionMissing) {
+            // No answer (the server is not there), or no address book there any more.
+            ForgetCollectionIf(failure);
+            error = failure.text;
             return false;
         } else {
             // It answered, but not the report: it is not asked again on this connection.
@@ -261,6 +281,7 @@ bool TcardDav::Refresh(const StopFlag& stop, bool& stopped, std::string& error) 
     }
     if (!listedBySync) {
         if (!m_client->ListMembers(m_collection.url, listed, failure)) {
+            ForgetCollectionIf(failure);
             error = failure.text;
             return false;
         }
@@ -404,7 +425,9 @@ Result TcardDav::NotFound(int kind, const TContact& contact) {
         fmt::format("Could not find {} {} in CardDAV", contact.firstName, contact.lastName);
     WriteLog("ERR: CARDDAV: UpdateContact: %s: [%s] [%s] - could not find in CardDAV",
              kind == kUpdateDelete ? "eDel" : "eAmend", contact.firstName, contact.lastName);
-    return {kResultLocalFailure, resultText};
+    DavFailure notFound;
+    notFound.status = 404;
+    return CheckCollectionAfter(notFound, {kResultLocalFailure, resultText});
 }
 
 Result TcardDav::AddCard(TContact& contact) {
@@ -438,7 +461,7 @@ Result TcardDav::AddCard(TContact& contact) {
     resultText = failure.text;
     WriteLog("ERR: CARDDAV: UpdateContact: eAdd: [%s] [%s] - %s", contact.firstName,
              contact.lastName, failure.text);
-    return {kResultLocalFailure, resultText};
+    return CheckCollectionAfter(failure, {kResultLocalFailure, resultText});
 }
 
 Result TcardDav::AmendCard(TContact& contact) {
@@ -492,7 +515,7 @@ Result TcardDav::AmendCard(TContact& contact) {
             resultText = failure.text;
             WriteLog("ERR: CARDDAV: UpdateContact: eAmend: [%s] [%s] - %s", contact.firstName,
                      contact.lastName, failure.text);
-            return {kResultLocalFailure, resultText};
+            return CheckCollectionAfter(failure, {kResultLocalFailure, resultText});
         }
         // Another client wrote the card since it was read: read it again, and write on top of
         // it only if what the sync compares is still what it saw.
@@ -558,7 +581,7 @@ Result TcardDav::DeleteCard(TContact& contact) {
             resultText = failure.text;
             WriteLog("ERR: CARDDAV: UpdateContact: eDel: [%s] [%s] - %s", contact.firstName,
                      contact.lastName, failure.text);
-            return {kResultLocalFailure, resultText};
+            return CheckCollectionAfter(failure, {kResultLocalFailure, resultText});
         }
         WriteLog("LOG: CARDDAV: UpdateContact: %s changed on the server; reading it again",
                  Shown(contact.entryId));
@@ -621,6 +644,7 @@ Result TcardDav::SaveContacts(TContactList& list, const StopFlag& stop) {
             std::vector<DavMember> members;
             DavFailure failure;
             if (!m_client->ListMembers(m_collection.url, members, failure)) {
+                ForgetCollectionIf(failure);
                 resultText = failure.text;
                 return {kResultLocalFailure, resultText};
             }

@@ -72,6 +72,12 @@ public:
 private:
     std::unique_ptr<net::HttpTransport> MakeTransport() const;
     Result Connect();
+    // After a request found the address book missing: the next operation looks for it again
+    // from the settings instead of using the address the connection found.
+    void ForgetCollectionIf(const carddav::DavFailure& failure);
+    // An add the server refused in a way that may mean the address book itself is gone: asks,
+    // and says so (-9: every further update would fail alike) when it is.
+    Result CheckCollectionAfter(const carddav::DavFailure& failure, Result refused);
     void LoadCacheFor(const std::string& collection);
     void SaveCache();
     [[nodiscard]] bool Refresh(const StopFlag& stop, bool& stopped, std::string& error);
