@@ -7,10 +7,12 @@
 #include <system_error>
 
 #include "app/Texts.h"
+#include "app/Validation.h"
 #include "cli/CliIo.h"
 #include "cli/CliProgress.h"
 #include "cli/Command.h"
 #include "cli/InterruptGuard.h"
+#include "stores/gmail/Tgmail.h"
 #include "stores/outlook/Toutlook.h"
 #include "sync/Tctrl.h"
 
@@ -136,6 +138,45 @@ Result CliFrontEnd::ChooseOutlookFolder(Toutlook& store) {
 
 std::optional<std::string> CliFrontEnd::ChooseServer(const std::vector<std::string>&) {
     return std::nullopt;
+}
+
+std::optional<flows::GmailAccount> CliFrontEnd::EnterGmailAccount(
+    const flows::GmailAccount& current) {
+    // The dialog's checks, on the stored account: the command line has no dialog to correct
+    // it in.
+    for (const Result& checked :
+         {ValidateGmailAccount(current.name), ValidateGmailPassword(current.password)}) {
+        if (checked.ok()) continue;
+        m_io.Error(checked.text);
+        m_io.Error(
+            "set the account with 'korvi settings set GmailAccName ADDRESS' and its password "
+            "with 'korvi settings set GmailAccPwd'");
+        return std::nullopt;
+    }
+    return current;
+}
+
+Result CliFrontEnd::ChooseGmailGroup(Tgmail& store) {
+    if (m_newGroup) {
+        // The chooser's create button with the name given: it closes with OK whatever it says.
+        if (const std::string refused = store.RequestNewGroup(*m_newGroup); !refused.empty()) {
+            m_io.Error(refused);
+        }
+        return {};
+    }
+    for (const GmailGroupNode& node : store.folderTree.children) {
+        if (!node.record) continue;
+        const bool wanted =
+            m_group ? node.record->title == *m_group : node.record->id == m_defaultGroupId;
+        if (wanted && store.SelectGroupNode(&node)) return {};
+    }
+    if (m_group) {
+        return {kResultLocalFailure, "no contact group [" + *m_group +
+                                         "] in the account ('korvi gmail groups' lists them)"};
+    }
+    return {kResultLocalFailure,
+            "the group of the syncGmailFolderID setting is not in the account: choose one with "
+            "--group NAME ('korvi gmail groups' lists them)"};
 }
 
 }  // namespace korvi::cli

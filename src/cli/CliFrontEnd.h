@@ -47,6 +47,11 @@ public:
     std::optional<std::string> ChooseFile(flows::FileDialog dialog) override;
     Result ChooseOutlookFolder(Toutlook& store) override;
     std::optional<std::string> ChooseServer(const std::vector<std::string>& urls) override;
+    // The stored account when it passes the dialog's checks; else their message and nullopt.
+    std::optional<flows::GmailAccount> EnterGmailAccount(
+        const flows::GmailAccount& current) override;
+    // The group of SetGmailGroup, looked up in the tree that action 14 filled.
+    Result ChooseGmailGroup(Tgmail& store) override;
 
     void SetContactTypeChoice(std::function<Result(Tpbx&)> choose) {
         m_chooseContactType = std::move(choose);
@@ -59,6 +64,14 @@ public:
     void SetFolder(std::optional<std::string> folder, bool selectDefault) {
         m_folder = std::move(folder);
         m_selectDefaultFolder = selectDefault;
+    }
+    // The cloud group of --group (by title), or --new-group (made as the chooser's create
+    // button makes it); without either the group whose id is defaultId (the settings' one).
+    void SetGmailGroup(std::optional<std::string> group, std::optional<std::string> newGroup,
+                       std::string defaultId) {
+        m_group = std::move(group);
+        m_newGroup = std::move(newGroup);
+        m_defaultGroupId = std::move(defaultId);
     }
     // Failure() adds the contact type hint when this says that none was chosen.
     void SetContactTypeMissing(std::function<bool()> missing) {
@@ -82,6 +95,9 @@ private:
     std::optional<std::string> m_file;
     std::optional<std::string> m_folder;
     bool m_selectDefaultFolder = false;
+    std::optional<std::string> m_group;
+    std::optional<std::string> m_newGroup;
+    std::string m_defaultGroupId;
     std::function<bool()> m_contactTypeMissing;
 };
 

@@ -8,6 +8,7 @@
 #include "cli/ExportCommand.h"
 #include "cli/ExtensionsCommand.h"
 #include "cli/FoldersCommand.h"
+#include "cli/GmailCommand.h"
 #include "cli/HelpCommand.h"
 #include "cli/ImportCommand.h"
 #include "cli/PortalCommand.h"
@@ -30,6 +31,7 @@ CommandRegistry CommandRegistry::Default() {
     registry.Add<ExportCommand>();
     registry.Add<ImportCommand>();
     registry.Add<FoldersCommand>();
+    registry.Add<GmailCommand>();
     registry.Add<DeleteCommand>();
     registry.Add<PortalCommand>();
     registry.Add<SyncCommand>();

@@ -9,6 +9,7 @@
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
 #include "flows/CardDavFlows.h"
+#include "flows/GmailFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "services/Services.h"
 
@@ -18,18 +19,34 @@ std::vector<OptionSpec> ExportCommand::OwnOptions() const {
     return {
         {"format", "xml|csv", "the file form (default: xml)"},
         {"file", "FILE", "the file to write (asks before replacing one)"},
-        {"to", "outlook|carddav",
-         "export to the address book (outlook) or the CardDAV address book of the CardDavUrl "
-         "setting instead of a file"},
+        {"to", "outlook|gmail|carddav",
+         "export to the address book (outlook), a contact group of the cloud account (gmail) or "
+         "the CardDAV address book of the CardDavUrl setting instead of a file"},
         {"folder", "PATH", "with --to outlook: the contacts folder (default: the default one)"},
+        {"group", "NAME",
+         "with --to gmail: the contact group (default: the one of the syncGmailFolderID "
+         "setting)"},
+        {"new-group", "NAME", "with --to gmail: a new contact group of that name"},
     };
 }
 
 bool ExportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
+    const std::string to = args.ValueOr("to", "");
+    if (to == "gmail") {
+        if (args.Has("file") || args.Has("format") || args.Has("folder")) {
+            error = "--to gmail takes no --file, --format or --folder";
+        } else if (args.Has("group") && args.Has("new-group")) {
+            error = "--group and --new-group do not go together";
+        }
+        return error.empty();
+    }
+    if (args.Has("group") || args.Has("new-group")) {
+        error = "--group and --new-group go with --to gmail";
+        return false;
+    }
     if (args.Has("to")) {
-        const std::string to = args.ValueOr("to", "");
         if (to != "outlook" && to != "carddav") {
-            error = "--to takes outlook or carddav";
+            error = "--to takes outlook, gmail or carddav";
         } else if (args.Has("file") || args.Has("format")) {
             error = "--to " + to + " takes no --file or --format";
         } else if (to == "carddav" && args.Has("folder")) {
@@ -49,6 +66,13 @@ bool ExportCommand::CheckOptions(const ParsedArgs& args, std::string& error) con
 }
 
 int ExportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
+    if (args.ValueOr("to", "") == "gmail") {
+        flow.frontEnd().SetGmailGroup(args.Value("group"), args.Value("new-group"),
+                                      flow.ctx().settings.syncGmailFolderID);
+        if (!flows::ExportToGmail(flow.ctx()).ok()) return kExitFailure;
+        io.out() << flow.frontEnd().InformationText();
+        return kExitOk;
+    }
     if (args.Has("to")) {
         const std::string to = args.ValueOr("to", "");
         flow.frontEnd().SetFolder(args.Value("folder"), true);

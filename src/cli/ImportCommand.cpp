@@ -9,6 +9,7 @@
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
 #include "flows/CardDavFlows.h"
+#include "flows/GmailFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "services/Services.h"
 
@@ -17,18 +18,30 @@ namespace korvi::cli {
 std::vector<OptionSpec> ImportCommand::OwnOptions() const {
     return {
         {"file", "FILE", "the contact XML file to read"},
-        {"from", "outlook|carddav",
-         "import from the address book (outlook) or the CardDAV address book of the CardDavUrl "
-         "setting instead of a file"},
+        {"from", "outlook|gmail|carddav",
+         "import from the address book (outlook), a contact group of the cloud account (gmail) or "
+         "the CardDAV address book of the CardDavUrl setting instead of a file"},
         {"folder", "PATH", "with --from outlook: the contacts folder (default: the default one)"},
+        {"group", "NAME",
+         "with --from gmail: the contact group (default: the one of the syncGmailFolderID "
+         "setting)"},
     };
 }
 
 bool ImportCommand::CheckOptions(const ParsedArgs& args, std::string& error) const {
+    const std::string from = args.ValueOr("from", "");
+    if (from == "gmail") {
+        if (args.Has("file") || args.Has("folder"))
+            error = "--from gmail takes no --file or --folder";
+        return error.empty();
+    }
+    if (args.Has("group")) {
+        error = "--group goes with --from gmail";
+        return false;
+    }
     if (args.Has("from")) {
-        const std::string from = args.ValueOr("from", "");
         if (from != "outlook" && from != "carddav") {
-            error = "--from takes outlook or carddav";
+            error = "--from takes outlook, gmail or carddav";
         } else if (args.Has("file")) {
             error = "--from " + from + " takes no --file";
         } else if (from == "carddav" && args.Has("folder")) {
@@ -45,6 +58,16 @@ bool ImportCommand::CheckOptions(const ParsedArgs& args, std::string& error) con
 }
 
 int ImportCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession&, CliFlow& flow) {
+    if (args.ValueOr("from", "") == "gmail") {
+        flow.frontEnd().SetGmailGroup(args.Value("group"), std::nullopt,
+                                      flow.ctx().settings.syncGmailFolderID);
+        const Result imported = flows::ImportFromGmail(flow.ctx());
+        // Numbers the group holds that could not be read: a success whose warning is printed.
+        if (imported.code == kResultGmailNumbersSkipped) return kExitOk;
+        if (!imported.ok()) return kExitFailure;
+        PrintWithNote(io, flow.frontEnd());
+        return kExitOk;
+    }
     if (args.Has("from")) {
         const std::string from = args.ValueOr("from", "");
         flow.frontEnd().SetFolder(args.Value("folder"), false);

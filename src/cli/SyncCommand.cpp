@@ -14,6 +14,7 @@
 #include "cli/CliFlow.h"
 #include "cli/CliIo.h"
 #include "cli/PbxSession.h"
+#include "flows/GmailFlows.h"
 #include "flows/SyncFlows.h"
 #include "pbx/Tpbx.h"
 #include "services/Services.h"
@@ -28,6 +29,7 @@ namespace {
 struct SyncChoices {
     std::optional<int> partner;
     std::optional<std::string> folder;
+    std::optional<std::string> group;
     std::optional<int> direction;
     std::optional<int> conflict;
     std::optional<int> similar;
@@ -62,6 +64,7 @@ bool ReadChoices(const ParsedArgs& args, SyncChoices& c, std::string& error) {
         }
     }
     c.folder = args.Value("folder");
+    c.group = args.Value("group");
     if (auto d = args.Value("direction")) {
         const auto parsed = ParseDirection(*d);
         if (!parsed) {
@@ -164,7 +167,7 @@ void PrintDryRun(CliIo& io, const flows::SyncOutcome& outcome, const std::string
 }  // namespace
 
 std::string SyncCommand::Usage() const {
-    return "korvi sync [--partner outlook|gmail|carddav] [--folder PATH] "
+    return "korvi sync [--partner outlook|gmail|carddav] [--folder PATH] [--group NAME] "
            "[--direction 0-4|both|pbx-to-partner|partner-to-pbx|replace-partner|replace-pbx] "
            "[--conflict pbx|partner] "
            "[--contact-type central|DEVID] [--yes] [--similar pbx|partner|both|cancel|ask] "
@@ -178,6 +181,9 @@ std::vector<OptionSpec> SyncCommand::OwnOptions() const {
         {"folder", "PATH",
          "the address book folder, e.g. \"\\\\Personal Folders\\Contacts\" (default: the "
          "syncOutlookFolder setting)"},
+        {"group", "NAME",
+         "the cloud account's contact group to sync with (default: the syncGmailFolderTitle and "
+         "syncGmailFolderID settings)"},
         {"direction", "0-4|NAME",
          "both, pbx-to-partner, partner-to-pbx, replace-partner or replace-pbx (default: the "
          "SyncDir setting)"},
@@ -212,6 +218,13 @@ int SyncCommand::RunFlow(const ParsedArgs& args, CliIo& io, PbxSession& session,
     if (choices.direction) settings.syncDir = *choices.direction;
     if (choices.conflict) settings.conflictRes = *choices.conflict;
     if (!flows::CheckSyncPartner(ctx).ok()) return kExitFailure;
+    if (choices.group) {
+        if (settings.syncPartner != ePartner_Gmail)
+            return UsageError(io, *this, "--group goes with --partner gmail");
+        // As the sync tab's account button chooses it, for this run.
+        flow.frontEnd().SetGmailGroup(choices.group, std::nullopt, {});
+        if (!flows::ChangeSyncGmailGroup(ctx).ok()) return kExitFailure;
+    }
 
     // The phonebook of the options, as the sync tab's selection gives it.
     if (Result chosen = session.ChooseContactType(ctx); !chosen.ok()) {

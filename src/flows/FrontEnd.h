@@ -13,6 +13,7 @@
 #include "app/Result.h"
 
 namespace korvi {
+class Tgmail;
 class Toutlook;
 class Tctrl;
 class Tpbx;
@@ -27,6 +28,12 @@ enum class FileDialog { kSaveXml, kSaveCsv, kOpenXml };
 struct AddressBookEntry {
     std::string url;
     std::string displayName;  // may be empty
+};
+
+// The cloud account as its dialog shows and leaves it.
+struct GmailAccount {
+    std::string name;
+    std::string password;
 };
 
 // The failure box's text: the result text, " (Error Code ", the code and ")".
@@ -87,6 +94,20 @@ public:
         static_cast<void>(books);
         return std::nullopt;
     }
+    // The cloud account dialog, filled with the account of the settings: the account and
+    // password the user confirmed (the dialog has checked both), or nullopt when not confirmed.
+    // A front end without the dialog confirms nothing.
+    virtual std::optional<GmailAccount> EnterGmailAccount(const GmailAccount& current) {
+        static_cast<void>(current);
+        return std::nullopt;
+    }
+    // The group chooser, after action 14 filled store.folderTree (the flow has reset the
+    // chooser and set store.showCreateButton). Success on OK: the store then holds folderTitle,
+    // folderID, folderContactCount, newFolderRequested and createCancelled as the chooser left
+    // them (its create button asks the name and calls store.RequestNewGroup, showing the text
+    // that returns). -7 when dismissed; any other failure (a group named on the command line
+    // that the account lacks) with its text. A front end without the chooser dismisses it.
+    virtual Result ChooseGmailGroup(Tgmail& store);
 };
 
 }  // namespace korvi::flows

@@ -221,7 +221,7 @@ TEST_F(OutlookCliTest, ExportIntoANamedFolderAndTheWrongOnes) {
               std::string::npos)
         << wrong.err.str();
     CliRun usage;
-    EXPECT_EQ(Run(usage, {"export", "--to", "gmail"}), 2);
+    EXPECT_EQ(Run(usage, {"export", "--to", "nowhere"}), 2);
     CliRun mixed;
     EXPECT_EQ(Run(mixed, {"export", "--folder", "x", "--file", "y.xml"}), 2);
 }
