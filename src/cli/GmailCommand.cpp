@@ -15,13 +15,15 @@ namespace korvi::cli {
 
 namespace {
 
-// One group a line: title, count and id, separated by tabs (the id is what the
-// "syncGmailFolderID" setting holds).
+// One group a line: title, count ("?" when it could not be read) and id, separated by tabs
+// (the id is what the "syncGmailFolderID" setting holds).
 void PrintGroups(std::ostream& out, const GmailGroupNode& root) {
     for (const auto& node : root.children) {
         if (!node.record) continue;
-        out << node.record->title << '\t' << node.record->numContacts << '\t' << node.record->id
-            << '\n';
+        const auto& group = *node.record;
+        out << group.title << '\t'
+            << (group.countKnown ? std::to_string(group.numContacts) : std::string("?")) << '\t'
+            << group.id << '\n';
     }
 }
 

@@ -106,6 +106,12 @@ Result PrepareExportGroup(FlowContext& ctx, Tgmail& gmail, Result groups) {
     if (gmail.newFolderRequested == 1) {
         gmail.keepExisting = 1;
         last = RunBusy(ctx, kActCreateNewGmailFolder);
+    } else if (!gmail.folderCountKnown) {
+        // The chooser shows 0 for a count it could not read; the export would then empty a
+        // group that may hold the user's contacts without asking.
+        WriteLog("ERR: GMAIL: Export: the contact count of group [%s] is unknown",
+                 gmail.folderTitle);
+        last = {kResultGmailFailure, Text(kTextGmailFolderCountFailed)};
     } else if (gmail.folderContactCount > 0) {
         if (!Confirm(
                 ctx, "gmail-duplicates",

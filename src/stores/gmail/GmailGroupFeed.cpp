@@ -20,7 +20,7 @@ XmlResult ReadGroupFeed(std::string_view bytes, GmailGroupPage& page) {
         for (pugi::xml_node part : child.children()) {
             const std::string_view partName = part.name();
             if (partName == "id") {
-                current = Ty_gmailFolderInfo{0, "", XmlText(part)};
+                current = Ty_gmailFolderInfo{0, "", XmlText(part), false};
             } else if (partName == "title") {
                 const std::string title = XmlText(part);
                 if (current) current->title = title;

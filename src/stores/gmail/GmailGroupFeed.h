@@ -15,6 +15,9 @@ struct Ty_gmailFolderInfo {
     int numContacts = 0;
     std::string title;
     std::string id;  // the text of the group's id element
+    // False until the group's count has been read: a count that failed shows 0, yet the group
+    // may hold contacts.
+    bool countKnown = false;
 };
 
 // One title of the feed; without a record when its entry had no id before the title.

@@ -329,6 +329,7 @@ Result Tgmail::GetGmailFolderInfo() {
 
 Result Tgmail::GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::string& groupId) {
     record.numContacts = 0;
+    record.countKnown = false;
     // The count is the feed's total: one entry is enough to get it.
     const Answer answer =
         Send("GET", FeedUrl("contacts", "max-results=1&group=" + net::PercentEncode(groupId)), "");
@@ -343,7 +344,10 @@ Result Tgmail::GetNumContactsInFolder(Ty_gmailFolderInfo& record, const std::str
         WriteLog("ERR: GMAIL: GetNumContactsInFolder Exception: %s", error);
         return {kResultGmailFailure, Text(kTextGmailFolderCountFailed)};
     }
-    if (page.totalResults >= 0) record.numContacts = static_cast<int>(page.totalResults);
+    if (page.totalResults >= 0) {
+        record.numContacts = static_cast<int>(page.totalResults);
+        record.countKnown = true;
+    }
     return {};
 }
 
@@ -366,6 +370,7 @@ Result Tgmail::CreateNewGmailFolder() {
     }
     folderID = id;
     folderContactCount = 0;
+    folderCountKnown = true;
     WriteLog("LOG: GMAIL: CreateNewFolder Success: Title [%s] - Location [%s]", folderTitle,
              folderID);
     return {};
@@ -383,6 +388,7 @@ bool Tgmail::SelectGroupNode(const GmailGroupNode* node) {
     folderTitle = node->record->title;
     folderID = node->record->id;
     folderContactCount = node->record->numContacts;
+    folderCountKnown = node->record->countKnown;
     return true;
 }
 

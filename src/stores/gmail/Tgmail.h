@@ -48,6 +48,9 @@ public:
     std::string folderTitle;
     std::string folderID;
     int folderContactCount = 0;
+    // False when the chosen group's count could not be read (folderContactCount is then 0 but
+    // says nothing): an export must not treat the group as empty.
+    bool folderCountKnown = true;
     int numFolders = 0;
     int showCreateButton = 0;
     int newFolderRequested = 0;

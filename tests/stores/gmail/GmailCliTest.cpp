@@ -302,6 +302,31 @@ TEST_F(GmailCliTest, ExportToAGroupAndImportBack) {
         << History();
 }
 
+// A group whose count cannot be read lists as 0 contacts; an export into it must not take that
+// for empty and replace what the group holds.
+TEST_F(GmailCliTest, ExportIntoAGroupWhoseCountFailed_ReplacesNothing) {
+    ASSERT_NE(m_pbx->SeedContact(PbxContact("Anna", "Berg", "0170111")), 0);
+    CloudAdd("Carl", "Dahl", "0170333");
+    gdatasim::GdataSimulator& cloud = m_cloud.sim();
+    cloud.SetBeforeRequest([&cloud](const gdatasim::SimRequest& request) {
+        if (request.target.find("max-results=1&") != std::string::npos) {
+            cloud.SetFailRequest(request.number);
+        }
+    });
+
+    CliRun groups;
+    ASSERT_EQ(Run(groups, {"gmail", "groups"}), 0) << groups.err.str();
+    EXPECT_NE(groups.out.str().find(std::string(kGroup) + "\t?\t"), std::string::npos)
+        << groups.out.str();
+
+    CliRun exported(std::string(kPin) + "\n");
+    EXPECT_EQ(RunPbx(exported, {"export", "--to", "gmail", "--group", kGroup}), 1);
+    EXPECT_NE(exported.err.str().find(Text(kTextGmailFolderCountFailed)), std::string::npos)
+        << exported.err.str();
+    cloud.SetBeforeRequest(nullptr);
+    EXPECT_EQ(Cloud(), std::vector<std::string>{"Carl Dahl=0170333,"});
+}
+
 TEST_F(GmailCliTest, SyncBothWays) {
     ASSERT_NE(m_pbx->SeedContact(PbxContact("Anna", "Berg", "0170111")), 0);
     CloudAdd("Carl", "Dahl", "0170333");
