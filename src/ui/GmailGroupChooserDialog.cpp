@@ -1,7 +1,10 @@
 #include "ui/GmailGroupChooserDialog.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -71,6 +74,17 @@ GmailGroupChooserDialog::GmailGroupChooserDialog(Tgmail& store, QWidget* parent)
     AddNode(m_store.folderTree, nullptr);
     if (m_tree->topLevelItemCount() > 0) m_tree->topLevelItem(0)->setExpanded(true);
     m_tree->setCurrentItem(nullptr);
+    // Wide enough for the longest group title ("System Group: My Contacts" and the like).
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it) {
+        int depth = 1;
+        for (auto* up = (*it)->parent(); up != nullptr; up = up->parent()) ++depth;
+        widest = std::max(widest, depth * m_tree->indentation() + m_tree->iconSize().width() +
+                                      metrics.horizontalAdvance((*it)->text(0)));
+    }
+    const int wanted =
+        widest + metrics.averageCharWidth() * 12 + m_tree->verticalScrollBar()->sizeHint().width();
+    if (width() < wanted) resize(wanted, height());
 }
 
 void GmailGroupChooserDialog::AddNode(const GmailGroupNode& node, QTreeWidgetItem* parent) {

@@ -2,8 +2,13 @@
 
 #include <QFileDialog>
 
+#include <memory>
+
+#include "stores/gmail/Tgmail.h"
 #include "stores/outlook/Toutlook.h"
 #include "ui/FolderChooserDialog.h"
+#include "ui/GmailAccountDialog.h"
+#include "ui/GmailGroupChooserDialog.h"
 #include "ui/GuiBridge.h"
 #include "ui/SelectServerDialog.h"
 #include "ui/UiText.h"
@@ -49,6 +54,45 @@ bool GuiChoices::ChooseFolder(Toutlook& store, int showCreateButton) {
         [parent, target, showCreateButton](GuiBridge::Answer done) {
             target->showCreateButton = showCreateButton;
             auto* dialog = new FolderChooserDialog(*target, parent);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &QDialog::finished, dialog, [done](int result) {
+                done(GuiAnswer{result == QDialog::Accepted ? kChosen : 0, {}});
+            });
+            dialog->open();
+        },
+        GuiAnswer{});
+    return answer.code == kChosen;
+}
+
+std::optional<std::pair<std::string, std::string>> GuiChoices::EnterGmailAccount(
+    const std::string& account, const std::string& password, AccountClosed closed) {
+    QPointer<QWidget> parent = m_parent;
+    // Filled on the GUI thread before the answer; read here once the call has returned.
+    auto entered = std::make_shared<std::pair<std::string, std::string>>();
+    const GuiAnswer answer = m_bridge.Call(
+        [parent, account, password, closed, entered](GuiBridge::Answer done) {
+            auto* dialog = new GmailAccountDialog(account, password, parent);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &QDialog::finished, dialog,
+                             [dialog, done, closed, entered](int result) {
+                                 const bool confirmed = result == QDialog::Accepted;
+                                 *entered = {dialog->account(), dialog->password()};
+                                 if (closed) closed(confirmed, entered->first, entered->second);
+                                 done(GuiAnswer{confirmed ? kChosen : 0, {}});
+                             });
+            dialog->open();
+        },
+        GuiAnswer{});
+    if (answer.code != kChosen) return std::nullopt;
+    return *entered;
+}
+
+bool GuiChoices::ChooseGmailGroup(Tgmail& store) {
+    QPointer<QWidget> parent = m_parent;
+    Tgmail* target = &store;
+    const GuiAnswer answer = m_bridge.Call(
+        [parent, target](GuiBridge::Answer done) {
+            auto* dialog = new GmailGroupChooserDialog(*target, parent);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             QObject::connect(dialog, &QDialog::finished, dialog, [done](int result) {
                 done(GuiAnswer{result == QDialog::Accepted ? kChosen : 0, {}});

@@ -1,18 +1,22 @@
 // The choices a flow needs from the user in the middle of its work, after an action has told
-// what there is to choose from: a PBX among those found, an address book folder, a file. Each
+// what there is to choose from: a PBX among those found, an address book folder, a cloud
+// account and group, a file. Each
 // opens its dialog on the GUI thread and returns once the user has chosen (flow thread).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QPointer>
 #include <QWidget>
 
 namespace korvi {
+class Tgmail;
 class Toutlook;
-}
+}  // namespace korvi
 
 namespace korvi::ui {
 
@@ -29,6 +33,16 @@ public:
     // The folder chooser over the store's tree (action 16 has filled it), with the create
     // button when showCreateButton is 1. True for OK; the store holds what the chooser left.
     bool ChooseFolder(Toutlook& store, int showCreateButton);
+    // The cloud account dialog filled with account and password: the two texts confirmed, or
+    // nothing when cancelled. closed runs on the GUI thread whenever the dialog closes
+    // (confirmed or not, with the dialog's texts).
+    using AccountClosed = std::function<void(bool confirmed, const std::string& account,
+                                             const std::string& password)>;
+    std::optional<std::pair<std::string, std::string>> EnterGmailAccount(
+        const std::string& account, const std::string& password, AccountClosed closed);
+    // The group chooser over the store's tree (action 14 has filled it; showCreateButton set).
+    // True for OK; the store holds what the chooser left.
+    bool ChooseGmailGroup(Tgmail& store);
     // The save dialog (asks before overwriting) or the open dialog (the file must exist);
     // nothing when dismissed.
     std::optional<std::string> ChooseSaveFile(FileKind kind);

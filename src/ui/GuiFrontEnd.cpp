@@ -1,9 +1,11 @@
 #include "ui/GuiFrontEnd.h"
 
+#include "app/KorviSettings.h"
 #include "app/ResultCodes.h"
 #include "app/TextIds.h"
 #include "app/Texts.h"
 #include "pbx/Tpbx.h"
+#include "stores/gmail/Tgmail.h"
 #include "stores/outlook/Toutlook.h"
 #include "ui/GuiBridge.h"
 #include "ui/GuiPrompt.h"
@@ -13,7 +15,8 @@ namespace korvi::ui {
 
 GuiFrontEnd::GuiFrontEnd(WindowHost& host, GuiBridge& bridge, GuiPrompt& prompt,
                          ProgressDialog& progress, ContactTypeSource contactType, bool automatic)
-    : m_bridge(bridge),
+    : m_host(host),
+      m_bridge(bridge),
       m_prompt(prompt),
       m_reporter(bridge, host),
       m_waiter(bridge, progress),
@@ -88,6 +91,29 @@ Result GuiFrontEnd::ChooseOutlookFolder(Toutlook& store) {
 
 std::optional<std::string> GuiFrontEnd::ChooseServer(const std::vector<std::string>& urls) {
     return m_choices.ChooseServer(urls, static_cast<int>(urls.size()));
+}
+
+std::optional<flows::GmailAccount> GuiFrontEnd::EnterGmailAccount(
+    const flows::GmailAccount& current) {
+    if (m_automatic) return std::nullopt;  // the timer's run asks nothing
+    WindowHost* host = &m_host;
+    // The window keeps a confirmed account at once, and saves its settings whenever the
+    // dialog closes.
+    auto closed = [host](bool confirmed, const std::string& account, const std::string& password) {
+        if (confirmed) {
+            host->settings().gmailAccName = account;
+            host->settings().gmailAccPwd = password;
+        }
+        host->SaveSettings();
+    };
+    auto entered = m_choices.EnterGmailAccount(current.name, current.password, closed);
+    if (!entered) return std::nullopt;
+    return flows::GmailAccount{entered->first, entered->second};
+}
+
+Result GuiFrontEnd::ChooseGmailGroup(Tgmail& store) {
+    if (!m_automatic && m_choices.ChooseGmailGroup(store)) return {};
+    return {kResultCancelled, Text(kTextActionCancelled)};
 }
 
 std::optional<std::string> GuiFrontEnd::automaticFailure() const {

@@ -43,6 +43,9 @@ public:
     std::optional<std::string> ChooseFile(flows::FileDialog dialog) override;
     Result ChooseOutlookFolder(Toutlook& store) override;
     std::optional<std::string> ChooseServer(const std::vector<std::string>& urls) override;
+    std::optional<flows::GmailAccount> EnterGmailAccount(
+        const flows::GmailAccount& current) override;
+    Result ChooseGmailGroup(Tgmail& store) override;
 
     // The failure of an automatic run (what a manual one would have shown), if any.
     std::optional<std::string> automaticFailure() const;
@@ -50,6 +53,7 @@ public:
 private:
     void Show(MessageKind kind, const std::string& text);
 
+    WindowHost& m_host;
     GuiBridge& m_bridge;
     GuiPrompt& m_prompt;
     GuiReporter m_reporter;

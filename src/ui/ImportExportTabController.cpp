@@ -1,6 +1,7 @@
 #include "ui/ImportExportTabController.h"
 
 #include "flows/FlowContext.h"
+#include "flows/GmailFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "flows/ServiceFlows.h"
 #include "services/Services.h"
@@ -26,11 +27,9 @@ ImportExportTabController::ImportExportTabController(WindowHost& host, ImportExp
     connect(&m_tab, &ImportExportTab::DeleteClicked, this, &ImportExportTabController::Delete);
     connect(&m_tab, &ImportExportTab::ImportClicked, this, &ImportExportTabController::Import);
     connect(&m_tab, &ImportExportTab::ExportClicked, this, &ImportExportTabController::Export);
-    m_tab.SetPartnerAvailable(ePartner_Outlook,
-                              m_host.services().partners.Find(ePartner_Outlook) != nullptr);
-    // The cloud's transfers need its login and group choice, which this window does not offer
-    // yet: its items stay unavailable even where its store is registered.
-    m_tab.SetPartnerAvailable(ePartner_Gmail, false);
+    for (const int partner : {ePartner_Outlook, ePartner_Gmail}) {
+        m_tab.SetPartnerAvailable(partner, m_host.services().partners.Find(partner) != nullptr);
+    }
 }
 
 void ImportExportTabController::OnShow() {
@@ -70,6 +69,10 @@ void ImportExportTabController::Import(int source) {
             case kImportOutlook:
                 static_cast<void>(flows::ImportFromOutlook(ctx));
                 return;
+            case kImportGmail:
+                // The account its dialog confirms is the window's at once (GuiFrontEnd).
+                static_cast<void>(flows::ImportFromGmail(ctx));
+                return;
             default:
                 NotAvailable(ctx, source);
         }
@@ -92,6 +95,9 @@ void ImportExportTabController::Export(int destination) {
                 return;
             case kExportOutlook:
                 static_cast<void>(flows::ExportToOutlook(ctx));
+                return;
+            case kExportGmail:
+                static_cast<void>(flows::ExportToGmail(ctx));
                 return;
             default:
                 NotAvailable(ctx, destination);

@@ -12,6 +12,7 @@
 #include "flows/CarryOutAction.h"
 #include "flows/FlowContext.h"
 #include "flows/FrontEnd.h"
+#include "flows/GmailFlows.h"
 #include "flows/ServiceFlows.h"
 #include "flows/SyncFlows.h"
 #include "services/OutlookPartner.h"
@@ -93,6 +94,11 @@ void SyncTabController::IntervalChosen(int index) {
 }
 
 void SyncTabController::ChangeAccountClicked() {
+    if (m_host.settings().syncPartner == ePartner_Gmail &&
+        m_host.services().partners.Find(ePartner_Gmail) != nullptr) {
+        ChangeGmailGroup();
+        return;
+    }
     if (m_host.settings().syncPartner != ePartner_Outlook) {
         // A partner without a chooser of its own in this window: it says it is not available.
         m_host.RunOperation(
@@ -120,6 +126,26 @@ void SyncTabController::ChangeAccountClicked() {
             if (!*ok) return;
             m_host.settings().syncOutlookFolder = *chosen;
             m_tab.accountBox()->setText(Q(*chosen));
+            m_host.SaveSettings();
+        },
+    });
+}
+
+void SyncTabController::ChangeGmailGroup() {
+    // The group as the flow leaves it: unchanged unless one was chosen. (The account its
+    // dialog confirms is the window's at once: GuiFrontEnd.)
+    auto left = std::make_shared<KorviSettings>();
+    m_host.RunOperation({
+        [left](flows::FlowContext& ctx) {
+            static_cast<void>(flows::ChangeSyncGmailGroup(ctx));
+            *left = ctx.settings;
+        },
+        [this, left](const GuiFrontEnd&) {
+            KorviSettings& s = m_host.settings();
+            s.syncGmailFolderTitle = left->syncGmailFolderTitle;
+            s.syncGmailFolderID = left->syncGmailFolderID;
+            m_tab.accountBox()->setText(Q(s.syncGmailFolderTitle));
+            m_tab.UpdateFormForSyncPartner(s, AddressBookVersion(), PartnerReady());
             m_host.SaveSettings();
         },
     });

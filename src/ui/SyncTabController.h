@@ -49,6 +49,7 @@ private:
     void IntervalChosen(int index);
     void AutoSyncChosen(int index);
     void ChangeAccountClicked();
+    void ChangeGmailGroup();
     void ShowSettings();
     void StartSync(bool takeSelection);
     int AddressBookVersion() const;

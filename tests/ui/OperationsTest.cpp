@@ -1,8 +1,9 @@
 // The window's operations through the real flows, against the PBX simulator (in process, on
-// loopback) and an address book folder, answered the way a user would: the Sync tab with its
-// first-time warning, similar contact and deletion warning, the auto-sync timer on a clock of
-// the test, Cancel in the progress dialog, Check Service, Find PBX, the portal, and the file
-// and address book imports and exports.
+// loopback), an address book folder and the cloud contacts emulator (over HTTPS on loopback),
+// answered the way a user would: the Sync tab with its first-time warning, similar contact and
+// deletion warning, the auto-sync timer on a clock of the test, Cancel in the progress dialog,
+// Check Service, Find PBX, the portal, the file and address book imports and exports, and the
+// cloud's account dialog, group chooser, transfers and sync.
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "GdataTestSupport.h"
 #include "PbxSimulator.h"
 #include "UiTestSupport.h"
 #include "app/Clock.h"
@@ -38,6 +40,8 @@
 #include "services/Services.h"
 #include "sync/Tctrl.h"
 #include "ui/FolderChooserDialog.h"
+#include "ui/GmailAccountDialog.h"
+#include "ui/GmailGroupChooserDialog.h"
 #include "ui/ImportExportTab.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDialog.h"
@@ -59,6 +63,8 @@ namespace {
 
 constexpr int kDesk = 101;
 constexpr int kOffice = 205;
+constexpr char kCloudEmail[] = "anna.test@gmail.com";
+constexpr char kCloudPassword[] = "anna-secret";
 
 class FakeClock final : public korvi::Clock {
 public:
@@ -144,6 +150,38 @@ public:
         window.reset();
         services.reset();
         if (sim) sim->Stop();
+        cloud.reset();
+    }
+
+    // The cloud account (groups "Family" with three contacts and "Team", empty) as the service
+    // the settings name; the account itself is not in the settings yet.
+    void StartCloud() {
+        korvi::gdatasim::GdataSimOptions options;
+        options.accounts = {{kCloudEmail, kCloudPassword}};
+        options.seeds = {{3, "Family"}, {0, "Team"}};
+        cloud = std::make_unique<korvi::test::TlsGdataSim>(options);
+        if (!cloud->started()) qFatal("cloud emulator did not start");
+        korvi::KorviSettings s;
+        korvi::GetAllSettingsFromRegistry(s);
+        s.gmailServiceUrl = cloud->url();
+        s.gmailCaFile = cloud->caFile().string();
+        Store(s);
+    }
+
+    // The account dialog, when it comes, answered with the account of the emulator.
+    bool EnterCloudAccount() {
+        auto* dialog = WaitForModal<korvi::ui::GmailAccountDialog>();
+        if (dialog == nullptr) return false;
+        dialog->accountBox()->setText(kCloudEmail);
+        dialog->passwordBox()->setText(kCloudPassword);
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+        return true;
+    }
+
+    std::set<std::string> CloudNames(const std::string& group) const {
+        std::set<std::string> names;
+        for (const auto& c : cloud->sim().Contacts(group)) names.insert(c.fullName);
+        return names;
     }
 
     void Store(const korvi::KorviSettings& s) {
@@ -225,6 +263,7 @@ public:
     FakeClock clock;
     RecordingOpener opener;
     std::unique_ptr<korvi::sim::PbxSimulator> sim;
+    std::unique_ptr<korvi::test::TlsGdataSim> cloud;
     std::unique_ptr<korvi::Services> services;
     std::unique_ptr<MainWindow> window;
     fs::path book;
@@ -682,6 +721,125 @@ private Q_SLOTS:
         korvi::KorviSettings stored;
         korvi::GetAllSettingsFromRegistry(stored);
         QCOMPARE(stored.syncOutlookFolder, std::string("\\\\Personal Folders\\Contacts\\Team"));
+    }
+
+    void cloud_exportIntoANewGroupAndImportBack() {
+        World w;
+        QVERIFY(w.sim->SeedContacts(3, kDesk) == 3);
+        w.StartCloud();
+        w.Start();
+        QVERIFY(w.Show(MainWindow::kImportExportPage));
+        auto* tab = w.window->importExportTab();
+        w.ChooseExtension(tab->extensionBox(), "Front Desk");
+
+        tab->exportDestinationBox()->setCurrentIndex(korvi::ui::kExportGmail);
+        QCOMPARE(tab->exportDestinationBox()->currentIndex(), int(korvi::ui::kExportGmail));
+        QTest::mouseClick(tab->exportButton(), Qt::LeftButton);
+        QVERIFY(w.EnterCloudAccount());
+        auto* chooser = WaitForModal<korvi::ui::GmailGroupChooserDialog>();
+        QVERIFY(chooser != nullptr);
+        QVERIFY(!chooser->createButton()->isHidden());
+        QVERIFY(chooser->ItemStartingWith("Family (3)") != nullptr);
+        QTest::mouseClick(chooser->createButton(), Qt::LeftButton);
+        auto* name = WaitForModal<QInputDialog>();
+        QVERIFY(name != nullptr);
+        name->setTextValue("From PBX");
+        name->accept();
+        QCOMPARE(w.Answer(QMessageBox::Ok),
+                 QString("Saved 3 contacts to Gmail account for Front Desk"));
+        QVERIFY(w.Idle());
+        // The cloud holds names as the PBX gives them to an export, apostrophe as backquote.
+        QCOMPARE(w.CloudNames("From PBX"), w.PbxNamesAsImported(kDesk));
+        QVERIFY(HistoryHas("to Gmail account [anna.test@gmail.com] folder [From PBX]"));
+        // The account confirmed in the dialog is kept.
+        korvi::KorviSettings stored;
+        korvi::GetAllSettingsFromRegistry(stored);
+        QCOMPARE(stored.gmailAccName, std::string(kCloudEmail));
+        QCOMPARE(stored.gmailAccPwd, std::string(kCloudPassword));
+
+        // Back into the other phonebook: logged in already, so no account dialog; the chooser
+        // without its create button.
+        w.ChooseExtension(tab->extensionBox(), "Back Office");
+        tab->importSourceBox()->setCurrentIndex(korvi::ui::kImportGmail);
+        QTest::mouseClick(tab->importButton(), Qt::LeftButton);
+        chooser = WaitForModal<korvi::ui::GmailGroupChooserDialog>();
+        QVERIFY(chooser != nullptr);
+        QVERIFY(chooser->createButton()->isHidden());
+        chooser->tree()->setCurrentItem(chooser->ItemStartingWith("From PBX"));
+        QTest::mouseClick(chooser->okButton(), Qt::LeftButton);
+        QCOMPARE(w.Answer(QMessageBox::Ok),
+                 QString("Warning: This will overwrite existing contacts in the PBX for Back "
+                         "Office.\n\nAre You Sure?"));
+        QCOMPARE(w.Answer(QMessageBox::Ok),
+                 QString("Successfully imported 3 contacts to PBX for  Back Office"));
+        QVERIFY(w.Idle());
+        QCOMPARE(w.PbxNames(kOffice), w.CloudNames("From PBX"));
+    }
+
+    void cloud_accountDialogCancelledEndsTheExportQuietly() {
+        World w;
+        QVERIFY(w.sim->SeedContacts(2, kDesk) == 2);
+        w.StartCloud();
+        w.Start();
+        QVERIFY(w.Show(MainWindow::kImportExportPage));
+        auto* tab = w.window->importExportTab();
+        tab->exportDestinationBox()->setCurrentIndex(korvi::ui::kExportGmail);
+        QTest::mouseClick(tab->exportButton(), Qt::LeftButton);
+        auto* dialog = WaitForModal<korvi::ui::GmailAccountDialog>();
+        QVERIFY(dialog != nullptr);
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+        QVERIFY(w.Idle());
+        QTest::qWait(20);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);  // no box follows
+        // The export's cancel line (the import's has a full stop).
+        QVERIFY(HistoryHas("Export PBX Contacts to Gmail\n"));
+        QVERIFY(HistoryHas(" - Fail: Action Cancelled\n"));
+        QVERIFY(w.cloud->sim().Contacts("Family").size() == 3);
+    }
+
+    void cloud_syncGroupChosenOnTheSyncTabThenSynced() {
+        World w;
+        QVERIFY(w.sim->SeedContact(PbxContact(kDesk, "Jonas", "Berg", "+46 8 555 120 00", 2)));
+        w.StartCloud();
+        w.Start();
+        QVERIFY(w.Show(MainWindow::kSyncPage));
+        auto* tab = w.window->syncTab();
+        tab->partnerBox()->setCurrentIndex(korvi::ePartner_Gmail);
+        tab->partnerBox()->activated(korvi::ePartner_Gmail);
+        // No valid account yet: nothing to sync with.
+        QVERIFY(!tab->syncButton()->isEnabled());
+
+        QTest::mouseClick(tab->changeAccountButton(), Qt::LeftButton);
+        QVERIFY(w.EnterCloudAccount());
+        auto* chooser = WaitForModal<korvi::ui::GmailGroupChooserDialog>();
+        QVERIFY(chooser != nullptr);
+        QVERIFY(chooser->createButton()->isHidden());
+        chooser->tree()->setCurrentItem(chooser->ItemStartingWith("Family"));
+        QTest::mouseClick(chooser->okButton(), Qt::LeftButton);
+        QVERIFY(w.Idle());
+        QCOMPARE(tab->accountBox()->text(), QString("Family"));
+        QVERIFY(tab->syncButton()->isEnabled());
+        korvi::KorviSettings stored;
+        korvi::GetAllSettingsFromRegistry(stored);
+        QCOMPARE(stored.syncPartner, int(korvi::ePartner_Gmail));
+        QCOMPARE(stored.syncGmailFolderTitle, std::string("Family"));
+        QCOMPARE(stored.syncGmailFolderID, w.cloud->sim().GroupId("Family"));
+
+        w.ChooseExtension(tab->extensionBox(), "Front Desk");
+        QTest::mouseClick(tab->syncButton(), Qt::LeftButton);
+        const QString warning = w.Answer(QMessageBox::Ok);
+        QVERIFY2(warning.contains("Do you want to continue?"), qPrintable(warning));
+        // The emulator's seeded contacts carry numbers the PBX has no room for: the sync
+        // succeeds and says so.
+        const QString result = w.Answer(QMessageBox::Ok);
+        QVERIFY2(result.startsWith("Sync was successful. However some numbers for Gmail"),
+                 qPrintable(result));
+        QVERIFY(w.Idle());
+        // Both ways: the group's three on the PBX, the PBX's one in the group.
+        QCOMPARE(w.PbxNames(kDesk).size(), std::size_t(4));
+        QCOMPARE(w.CloudNames("Family"), w.PbxNames(kDesk));
+        QVERIFY(w.PbxNames(kDesk).count("Jonas Berg") == 1);
+        QVERIFY(HistoryHas("Gmail Account / Folder [anna.test@gmail.com / Family]"));
     }
 
     void autoSyncSwitch_twoWayBeforeAnySyncIsRefused() {

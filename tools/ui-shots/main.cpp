@@ -23,11 +23,15 @@
 #include "app/KorviSettings.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
+#include "services/GmailPartner.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
+#include "stores/gmail/Tgmail.h"
 #include "stores/outlook/Toutlook.h"
 #include "sync/Tctrl.h"
 #include "ui/FolderChooserDialog.h"
+#include "ui/GmailAccountDialog.h"
+#include "ui/GmailGroupChooserDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDialog.h"
 #include "ui/SelectServerDialog.h"
@@ -239,6 +243,31 @@ void ShowDialogs(Shots& shots, korvi::ui::MainWindow& window, korvi::Services& s
     }
 }
 
+// The cloud's dialogs, the chooser over groups as action 14 would list them (nothing is sent).
+void ShowCloudDialogs(Shots& shots, korvi::ui::MainWindow& window, korvi::Services& services) {
+    korvi::ui::GmailAccountDialog account("anna.berg@gmail.com", "secret-password", &window);
+    account.show();
+    shots.Save(&account, "dialog-cloud-account");
+    account.close();
+
+    korvi::Tgmail& store = korvi::GmailStore(services);
+    store.folderTree = {Text(141), 0, std::nullopt, {}};
+    const std::pair<const char*, int> groups[] = {
+        {"System Group: My Contacts", 12}, {"Family", 3}, {"Team", 0}};
+    for (const auto& [title, count] : groups) {
+        korvi::Ty_gmailFolderInfo record{count, title, std::string("shot-") + title};
+        store.folderTree.children.push_back(
+            {std::string(title) + " (" + std::to_string(count) + ")", 1, record, {}});
+    }
+    store.loggedIn = 1;
+    store.showCreateButton = 1;
+    korvi::ui::GmailGroupChooserDialog chooser(store, &window);
+    chooser.show();
+    chooser.tree()->setCurrentItem(chooser.ItemStartingWith("Family"));
+    shots.Save(&chooser, "dialog-cloud-group-chooser");
+    chooser.close();
+}
+
 void ShowTray(Shots& shots, korvi::ui::MainWindow& window) {
     auto& tray = window.tray();
     tray.ApplyRules();
@@ -305,6 +334,7 @@ int main(int argc, char** argv) {
         Shots shots(out);
         ShowTabs(shots, window);
         ShowDialogs(shots, window, services);
+        ShowCloudDialogs(shots, window, services);
         ShowTray(shots, window);
         window.Shutdown();
         rc = shots.failed() ? 1 : 0;
