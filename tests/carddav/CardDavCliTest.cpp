@@ -8,13 +8,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "../cli/CliTestSupport.h"
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "carddav/CardDavWorld.h"
 #include "carddav/SharedRadicale.h"
 #include "carddav/VdirsyncerPair.h"
+#include "cli/CliTestSupport.h"
 #include "common/TestEnv.h"
 #include "services/Services.h"
 #include "sync/SyncTestSupport.h"

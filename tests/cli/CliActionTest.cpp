@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestSupport.h"
 #include "app/Log.h"
 #include "cli/ActionRunner.h"
 #include "cli/ArgParser.h"
 #include "cli/CliProgress.h"
 #include "cli/CliPrompt.h"
+#include "cli/CliTestSupport.h"
 #include "cli/InterruptGuard.h"
 #include "common/TestEnv.h"
 #include "services/Services.h"

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestSupport.h"
 #include "app/Log.h"
 #include "cli/ArgParser.h"
+#include "cli/CliTestSupport.h"
 #include "cli/HelpCommand.h"
 #include "cli/VersionCommand.h"
 

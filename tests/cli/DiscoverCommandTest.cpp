@@ -9,13 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestSupport.h"
 #include "PbxSimulator.h"
 #include "TestNetns.h"
 #include "app/KorviSettings.h"
 #include "app/Log.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
+#include "cli/CliTestSupport.h"
 #include "common/TestEnv.h"
 
 namespace korvi {

@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestSupport.h"
 #include "PbxSimulator.h"
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "cli/CheckServiceCommand.h"
+#include "cli/CliTestSupport.h"
 #include "cli/DeleteCommand.h"
 #include "cli/ExportCommand.h"
 #include "cli/ExtensionsCommand.h"

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RawHttpServer.h"
+#include "net/RawHttpServer.h"
 
 namespace korvi::net {
 namespace {

@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "PbxSimulator.h"
-#include "RawHttpServer.h"
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"
+#include "net/RawHttpServer.h"
 #include "pbx/CurlHttpClient.h"
 #include "pbx/Tpbx.h"
 #include "pbx/soap/SoapServerEnvelope.h"

@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "RawHttpServer.h"
 #include "app/Log.h"
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"
+#include "net/RawHttpServer.h"
 #include "pbx/Tpbx.h"
 #include "pbx/soap/SoapServerEnvelope.h"
 

@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../cli/CliTestSupport.h"
 #include "PbxSimulator.h"
 #include "StoreTestSupport.h"
 #include "app/Log.h"
 #include "app/Texts.h"
+#include "cli/CliTestSupport.h"
 #include "cli/ExportCommand.h"
 #include "cli/FoldersCommand.h"
 #include "cli/ImportCommand.h"

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Log.h"
+#include "app/ScriptedPrompt.h"
 #include "app/Texts.h"
-#include "common/ScriptedPrompt.h"
 #include "common/TestEnv.h"
 #include "sync/Tctrl.h"
 

@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "../cli/CliTestSupport.h"
 #include "app/AppPaths.h"
 #include "app/Log.h"
+#include "cli/CliTestSupport.h"
 #include "cli/ImportCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SyncCommand.h"

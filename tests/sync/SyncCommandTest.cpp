@@ -9,11 +9,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "../cli/CliTestSupport.h"
 #include "PbxSimulator.h"
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/Texts.h"
+#include "cli/CliTestSupport.h"
 #include "cli/SyncCommand.h"
 #include "common/ResultTesting.h"
 #include "common/TestEnv.h"

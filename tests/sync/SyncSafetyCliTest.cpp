@@ -13,11 +13,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "../cli/CliTestSupport.h"
 #include "app/AppPaths.h"
 #include "app/Log.h"
 #include "app/StoreWriteLock.h"
 #include "app/Texts.h"
+#include "cli/CliTestSupport.h"
 #include "common/TestEnv.h"
 #include "sync/SyncCliWorld.h"
 #include "sync/SyncTestSupport.h"

@@ -12,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "../../cli/CliTestSupport.h"
 #include "GdataTestSupport.h"
 #include "PbxSimulator.h"
 #include "app/Log.h"
 #include "app/Progress.h"
 #include "app/SettingsRegistry.h"
 #include "app/Texts.h"
+#include "cli/CliTestSupport.h"
 #include "cli/ExportCommand.h"
 #include "cli/GmailCommand.h"
 #include "cli/ImportCommand.h"

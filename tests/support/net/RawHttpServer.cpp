@@ -1,4 +1,4 @@
-#include "RawHttpServer.h"
+#include "net/RawHttpServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "common/ScriptedPrompt.h"
+#include "app/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/ScriptedPrompt.h"
+#include "app/ScriptedPrompt.h"
 #include "services/PartnerRegistry.h"
 #include "sync/SyncContext.h"
 #include "sync/SyncWorld.h"
