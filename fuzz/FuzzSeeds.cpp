@@ -11,6 +11,7 @@
 #include "app/PasswordCipher.h"
 #include "files/ContactXml.h"
 #include "pbx/soap/SoapServerEnvelope.h"
+#include "stores/gmail/GmailEntryWriter.h"
 #include "stores/outlook/VcardContact.h"
 
 using namespace korvi;
@@ -146,6 +147,25 @@ void DavSeeds(const fs::path& folder) {
         "<sync-token>tok-2</sync-token></multistatus>");
 }
 
+// A new contact's entry, a group's, and a login answer without its final line end.
+void GmailSeeds(const fs::path& folder) {
+    TContact c;
+    c.firstName = "Anna";
+    c.lastName = "Berg";
+    c.displayName = "Anna Berg";
+    c.numbers = TNumberList{};
+    for (int32_t type : {kMob, kHome1, kHome2, kBus1, kFaxHome}) {
+        TContactNumber n;
+        n.number = "0170" + std::to_string(type);
+        n.numberType = type;
+        c.numbers->push_back(n);
+    }
+    Put(folder, "contact-entry.xml",
+        NewContactEntryXml(c, "http://www.google.com/m8/feeds/groups/a%40b.c/base/6"));
+    Put(folder, "group-entry.xml", NewGroupEntryXml("Korvi"));
+    Put(folder, "login.txt", "SID=s1\nLSID=l1\nAuth=tok-123");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,5 +180,6 @@ int main(int argc, char** argv) {
     VcardSeeds(folder / "vcard");
     SettingsSeeds(folder / "settings-values");
     DavSeeds(folder / "dav-multistatus");
+    GmailSeeds(folder / "gmail-feed");
     return 0;
 }

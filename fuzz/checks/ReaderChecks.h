@@ -20,5 +20,7 @@ std::string CheckVcardAmend(std::string_view input);
 std::string CheckSettingsValues(std::string_view input);
 // The 207 Multi-Status answers of an address book server.
 std::string CheckDavMultistatus(std::string_view input);
+// The cloud service's feeds, entries and login answers, and the amend of its entries.
+std::string CheckGmailFeed(std::string_view input);
 
 }  // namespace korvi::fuzz

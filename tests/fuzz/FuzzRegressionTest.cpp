@@ -27,6 +27,7 @@ const Target kTargets[] = {
     {"vcard", fuzz::CheckVcardAmend},
     {"settings-values", fuzz::CheckSettingsValues},
     {"dav-multistatus", fuzz::CheckDavMultistatus},
+    {"gmail-feed", fuzz::CheckGmailFeed},
 };
 
 void PrintTo(const Target& t, std::ostream* os) { *os << t.name; }

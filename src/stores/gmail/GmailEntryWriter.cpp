@@ -99,8 +99,14 @@ XmlResult AmendContactEntryXml(std::string_view entryXml, const TContact& contac
     AppendNamePart(name, "gd:givenName", contact.firstName);
     AppendNamePart(name, "gd:familyName", contact.lastName);
     AppendNamePart(name, "gd:fullName", contact.displayName);
-    // The title is the service's copy of the name: kept in step with it.
-    if (pugi::xml_node title = entry.child("title")) title.text().set(contact.displayName.c_str());
+    // The title is the service's copy of the name: kept in step with it, as plain text (a
+    // title of markup would keep its elements beside the new text).
+    if (pugi::xml_node title = entry.child("title")) {
+        while (pugi::xml_node old = title.first_child()) title.remove_child(old);
+        if (pugi::xml_attribute type = title.attribute("type")) type.set_value("text");
+        if (!contact.displayName.empty())
+            title.append_child(pugi::node_pcdata).set_value(contact.displayName.c_str());
+    }
 
     // The numbers the load mapping took into slots are the record's; the others (no kind of
     // ours, or beyond a kind's capacity) were never the record's and stay. The record's
