@@ -46,10 +46,10 @@ ImportExportTab::ImportExportTab(QWidget* parent) : QWidget(parent) {
     m_exportLabel = MakeBoldLabel("Export PBX Contacts to:", "Label6", this);
     m_extensions = MakeBox("comboBoxExtnNames", true, this);
     m_importSource = MakeBox("comboBoxImportSource", false, this);
-    m_importSource->addItems({"Outlook", "Gmail", "File (XML)"});
+    m_importSource->addItems({"Outlook", "Gmail", "File (XML)", "CardDAV"});
     m_importSource->setCurrentIndex(0);
     m_exportDestination = MakeBox("comboBoxExportDestination", false, this);
-    m_exportDestination->addItems({"Outlook", "Gmail", "File (XML)", "File (CSV)"});
+    m_exportDestination->addItems({"Outlook", "Gmail", "File (XML)", "File (CSV)", "CardDAV"});
     m_exportDestination->setCurrentIndex(0);
     m_delete = MakeArrowButton("btnDelete", this);
     m_import = MakeArrowButton("btnImport", this);

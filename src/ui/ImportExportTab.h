@@ -16,13 +16,20 @@ class QToolButton;
 
 namespace korvi::ui {
 
-// Items of the source and destination boxes (not localised).
-enum ImportSource : int { kImportOutlook = 0, kImportGmail = 1, kImportXml = 2 };
+// Items of the source and destination boxes (not localised). The address book server comes
+// after the files, so that the other items keep their rows.
+enum ImportSource : int {
+    kImportOutlook = 0,
+    kImportGmail = 1,
+    kImportXml = 2,
+    kImportCardDav = 3
+};
 enum ExportDestination : int {
     kExportOutlook = 0,
     kExportGmail = 1,
     kExportXml = 2,
-    kExportCsv = 3
+    kExportCsv = 3,
+    kExportCardDav = 4
 };
 
 class ImportExportTab final : public QWidget {

@@ -1,11 +1,14 @@
 #include "ui/ImportExportTabController.h"
 
+#include "app/KorviSettings.h"
+#include "flows/CardDavFlows.h"
 #include "flows/FlowContext.h"
 #include "flows/GmailFlows.h"
 #include "flows/ImportExportFlows.h"
 #include "flows/ServiceFlows.h"
 #include "services/Services.h"
 #include "sync/SyncActions.h"
+#include "ui/EditCardDavAccount.h"
 #include "ui/GuiFrontEnd.h"
 #include "ui/ImportExportTab.h"
 #include "ui/WindowHost.h"
@@ -30,6 +33,23 @@ ImportExportTabController::ImportExportTabController(WindowHost& host, ImportExp
     for (const int partner : {ePartner_Outlook, ePartner_Gmail}) {
         m_tab.SetPartnerAvailable(partner, m_host.services().partners.Find(partner) != nullptr);
     }
+}
+
+void ImportExportTabController::RunCardDavTransfer(Result (*flow)(flows::FlowContext&)) {
+    auto run = [this, flow] {
+        Operation operation;
+        operation.body = [flow](flows::FlowContext& ctx) { static_cast<void>(flow(ctx)); };
+        operation.contactType = [this] {
+            return m_tab.SelectedContactType(m_host.services().pbx.extnInfoList);
+        };
+        m_host.RunOperation(std::move(operation));
+    };
+    // Without an account there is nothing to transfer with: the account dialog first.
+    if (m_host.settings().cardDavUrl.empty()) {
+        EditCardDavAccount(m_host, run);
+        return;
+    }
+    run();
 }
 
 void ImportExportTabController::OnShow() {
@@ -60,6 +80,10 @@ void ImportExportTabController::Delete() {
 }
 
 void ImportExportTabController::Import(int source) {
+    if (source == kImportCardDav) {
+        RunCardDavTransfer(&flows::ImportFromCardDav);
+        return;
+    }
     Operation operation;
     operation.body = [source](flows::FlowContext& ctx) {
         switch (source) {
@@ -84,6 +108,10 @@ void ImportExportTabController::Import(int source) {
 }
 
 void ImportExportTabController::Export(int destination) {
+    if (destination == kExportCardDav) {
+        RunCardDavTransfer(&flows::ExportToCardDav);
+        return;
+    }
     Operation operation;
     operation.body = [destination](flows::FlowContext& ctx) {
         switch (destination) {

@@ -4,6 +4,12 @@
 
 #include <QObject>
 
+#include "app/Result.h"
+
+namespace korvi::flows {
+struct FlowContext;
+}
+
 namespace korvi::ui {
 
 class ImportExportTab;
@@ -23,6 +29,9 @@ private:
     void Import(int source);
     void Export(int destination);
     void ShowExtensions();
+    // An export to or import from the CardDAV address book (the account dialog first when no
+    // account is set).
+    void RunCardDavTransfer(Result (*flow)(flows::FlowContext&));
 
     WindowHost& m_host;
     ImportExportTab& m_tab;

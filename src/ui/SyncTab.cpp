@@ -13,6 +13,7 @@
 
 #include "app/KorviSettings.h"
 #include "app/Texts.h"
+#include "net/UrlText.h"
 #include "stores/outlook/Toutlook.h"
 #include "sync/Tctrl.h"
 #include "ui/ControlFactory.h"
@@ -180,6 +181,14 @@ void SyncTab::UpdateFormForSyncPartner(const KorviSettings& settings, int outloo
         m_account->setEnabled(!autoSync);
         m_changeAccount->setEnabled(!autoSync);
         if (!autoSync) m_changeAccount->setToolTip(Q(Text(61)));
+    } else if (settings.syncPartner == ePartner_CardDav) {
+        // The address book's address (never a password written into it), and the button to
+        // the account dialog.
+        m_account->setText(Q(net::UrlForMessages(settings.cardDavUrl)));
+        m_account->setEnabled(!autoSync);
+        m_changeAccount->setEnabled(!autoSync);
+        if (!autoSync)
+            m_changeAccount->setToolTip(Q("Choose the CardDAV account and address book"));
     } else {
         m_account->setText(Q(settings.syncOutlookFolder));
         if (autoSync) {

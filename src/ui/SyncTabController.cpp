@@ -17,6 +17,7 @@
 #include "flows/SyncFlows.h"
 #include "services/OutlookPartner.h"
 #include "services/Services.h"
+#include "ui/EditCardDavAccount.h"
 #include "ui/ExtensionChoice.h"
 #include "ui/GuiFrontEnd.h"
 #include "ui/SyncTab.h"
@@ -97,6 +98,12 @@ void SyncTabController::ChangeAccountClicked() {
     if (m_host.settings().syncPartner == ePartner_Gmail &&
         m_host.services().partners.Find(ePartner_Gmail) != nullptr) {
         ChangeGmailGroup();
+        return;
+    }
+    if (m_host.settings().syncPartner == ePartner_CardDav) {
+        EditCardDavAccount(m_host, [this] {
+            m_tab.UpdateFormForSyncPartner(m_host.settings(), AddressBookVersion(), PartnerReady());
+        });
         return;
     }
     if (m_host.settings().syncPartner != ePartner_Outlook) {

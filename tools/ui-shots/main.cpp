@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QInputDialog>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include "stores/gmail/Tgmail.h"
 #include "stores/outlook/Toutlook.h"
 #include "sync/Tctrl.h"
+#include "ui/CardDavAccountDialog.h"
 #include "ui/FolderChooserDialog.h"
 #include "ui/GmailAccountDialog.h"
 #include "ui/GmailGroupChooserDialog.h"
@@ -36,6 +38,7 @@
 #include "ui/ProgressDialog.h"
 #include "ui/SelectServerDialog.h"
 #include "ui/SimilarContactDialog.h"
+#include "ui/SyncTab.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiText.h"
 
@@ -280,6 +283,33 @@ void ShowTray(Shots& shots, korvi::ui::MainWindow& window) {
     }
 }
 
+// The CardDAV partner: the Sync tab with its address book, and the account dialog after
+// "Find address books" (addresses of the documentation range; nothing is asked of them).
+void ShowCardDav(Shots& shots, korvi::ui::MainWindow& window) {
+    const std::string contacts = "https://dav.example.org/addressbooks/greta/contacts/";
+    const std::string family = "https://dav.example.org/addressbooks/greta/family/";
+    korvi::KorviSettings& settings = window.settings();
+    settings.cardDavUrl = contacts;
+    settings.cardDavUser = "greta";
+    settings.cardDavPwd = "example";
+    window.tabs()->setCurrentIndex(korvi::ui::MainWindow::kSyncPage);
+    Shots::WaitFor([&] { return !window.FlowRunning(); });
+    QComboBox* partners = window.syncTab()->partnerBox();
+    const int before = partners->currentIndex();
+    const int row = partners->findText("CardDAV");
+    partners->setCurrentIndex(row);
+    Q_EMIT partners->activated(row);
+    shots.Save(&window, "tab-sync-carddav");
+    partners->setCurrentIndex(before);
+    Q_EMIT partners->activated(before);
+
+    korvi::ui::CardDavAccountDialog dialog({contacts, "greta", "example", ""}, nullptr, &window);
+    dialog.show();
+    dialog.ShowAddressBooks({}, {{contacts, "Contacts"}, {family, "Family"}});
+    shots.Save(&dialog, "dialog-carddav-account");
+    dialog.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -336,6 +366,7 @@ int main(int argc, char** argv) {
         ShowDialogs(shots, window, services);
         ShowCloudDialogs(shots, window, services);
         ShowTray(shots, window);
+        ShowCardDav(shots, window);
         window.Shutdown();
         rc = shots.failed() ? 1 : 0;
     }
