@@ -14,4 +14,12 @@ Result FrontEnd::ChooseGmailGroup(Tgmail& store) {
     return {kResultCancelled, Text(kTextActionCancelled)};
 }
 
+void ReportFailure(FrontEnd& frontEnd, const Result& failed) {
+    if (failed.cancelled()) {
+        frontEnd.Cancelled(failed);
+    } else {
+        frontEnd.Failure(failed);
+    }
+}
+
 }  // namespace korvi::flows

@@ -39,6 +39,10 @@ struct GmailAccount {
 // The failure box's text: the result text, " (Error Code ", the code and ")".
 std::string FailureText(const Result& result);
 
+class FrontEnd;
+// A failed action as every tab reports it: the failure box, or nothing more for a cancel (-7).
+void ReportFailure(FrontEnd& frontEnd, const Result& failed);
+
 class FrontEnd {
 public:
     virtual ~FrontEnd() = default;

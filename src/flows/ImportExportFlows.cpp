@@ -82,11 +82,7 @@ void ReportFileTransfer(FlowContext& ctx, const Result& result, const FileTransf
 // A failed action where the flow has nothing of its own to say: the failure box, or nothing
 // more for a cancel.
 Result ReportFailed(FlowContext& ctx, Result failed) {
-    if (failed.cancelled()) {
-        ctx.frontEnd.Cancelled(failed);
-    } else {
-        ctx.frontEnd.Failure(failed);
-    }
+    ReportFailure(ctx.frontEnd, failed);
     return failed;
 }
 

@@ -17,7 +17,7 @@ Result CheckService(FlowContext& ctx, bool withChallenge) {
     if (CarryOutAction(ctx, withChallenge ? kActCheckServiceExt : kActCheckService) != 0) {
         const Result failed = LastResult(ctx);
         WriteLog("LOG: Check Service Fail: %s", FailureText(failed));
-        ctx.frontEnd.Failure(failed);
+        ReportFailure(ctx.frontEnd, failed);
         return failed;
     }
     const Tpbx& pbx = ctx.services.pbx;
@@ -35,6 +35,7 @@ Result LaunchPortal(FlowContext& ctx, UrlOpener& opener) {
     if (CarryOutAction(ctx, kActCheckServiceExt) != 0) {
         const Result failed = LastResult(ctx);
         WriteLog("LOG: Check Service (Ext) Fail: %s", FailureText(failed));
+        // The launch shows a cancel in the progress with its code, as any other failure.
         ctx.frontEnd.Failure(failed);
         return failed;
     }
@@ -65,7 +66,7 @@ std::optional<std::string> FindServers(FlowContext& ctx) {
     if (CarryOutAction(ctx, kActFindServersOnLan) != 0) {
         const Result failed = LastResult(ctx);
         WriteLog("ERR: Find Servers Fail: %s", FailureText(failed));
-        ctx.frontEnd.Failure(failed);
+        ReportFailure(ctx.frontEnd, failed);
         return std::nullopt;
     }
     const Tpbx& pbx = ctx.services.pbx;
@@ -81,7 +82,7 @@ Result LoadExtensions(FlowContext& ctx) {
     if (!ctx.services.pbx.extnInfoList.empty()) return {};
     if (CarryOutAction(ctx, kActGetExtnInfo) == 0) return {};
     const Result failed = LastResult(ctx);
-    ctx.frontEnd.Failure(failed);
+    ReportFailure(ctx.frontEnd, failed);
     return failed;
 }
 

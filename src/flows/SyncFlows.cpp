@@ -41,14 +41,7 @@ long IntervalSeconds(int index) {
     }
 }
 
-// A failed step of the run: the failure box, or nothing more for a cancel.
-void Report(FlowContext& ctx, const Result& failed) {
-    if (failed.cancelled()) {
-        ctx.frontEnd.Cancelled(failed);
-    } else {
-        ctx.frontEnd.Failure(failed);
-    }
-}
+void Report(FlowContext& ctx, const Result& failed) { ReportFailure(ctx.frontEnd, failed); }
 
 class SyncRunFlow {
 public:

@@ -482,11 +482,11 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
-        // The service check reports every failure, its cancel too, at once: the worker still
-        // waits for the slow PBX meanwhile.
-        QCOMPARE(w.Answer(QMessageBox::Ok), QString("Action Cancelled! (Error Code -7)"));
-        QVERIFY2(timer.elapsed() < 1500, "the window waited for the cancelled worker");
+        // A cancel shows nothing more, and at once: the worker still waits for the slow PBX
+        // meanwhile.
         QVERIFY(w.Idle());
+        QVERIFY2(timer.elapsed() < 1500, "the window waited for the cancelled worker");
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
         QVERIFY(HistoryHas("Fail: Action cancelled"));
 
         w.sim->SetDelayMs(0);
