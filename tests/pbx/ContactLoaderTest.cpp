@@ -371,7 +371,9 @@ TEST(ContactLoaderOneAtATimeTest, PbxServingOneConnectionAtATime_LoadsEverything
     ASSERT_EQ(CodeOf(pbx.LoadContacts(&list, stop), text), 0) << text;
     EXPECT_EQ(text, "[SoapError] ");
     EXPECT_EQ(Names(list), QueuedNames(kCount));
-    EXPECT_EQ(server.connections(), 1 + kParallel);
+    // Every load connection was opened; on a busy machine one left waiting in the queue may
+    // time out and connect again, so more is no fault.
+    EXPECT_GE(server.connections(), 1 + kParallel);
 }
 
 TEST(ContactLoaderOneAtATimeTest, ConnectionsTimingOutInThePbxQueue_HandTheirContactsOver) {
