@@ -18,7 +18,7 @@ bool ParseDeviceId(const std::string& text, std::int32_t& id) {
 
 std::vector<std::string> ExtensionItems(const std::vector<TExtnInfo>& extensions) {
     std::vector<std::string> items;
-    if (extensions.size() > 1) items.push_back(Text(29));
+    if (extensions.size() > 1) items.push_back(Text(kTextCentralStore));
     for (const auto& e : extensions) items.push_back(e.extnName);
     return items;
 }

@@ -26,7 +26,7 @@ constexpr int kNodeRole = Qt::UserRole + 1;
 FolderChooserDialog::FolderChooserDialog(Toutlook& store, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_store(store) {
     setObjectName("FolderChooser");
-    setWindowTitle(Q(Text(32)));
+    setWindowTitle(Q(Text(kTextSelectFolderCaption)));
 
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName("tv");
@@ -35,9 +35,11 @@ FolderChooserDialog::FolderChooserDialog(Toutlook& store, QWidget* parent)
     connect(m_tree, &QTreeWidget::itemClicked, this, &FolderChooserDialog::Clicked);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &FolderChooserDialog::Clicked);
 
-    m_create = GlyphButton(QStyle::SP_FileDialogNewFolder, Text(31), "btnCreateNewFolder", this);
-    m_ok = GlyphButton(QStyle::SP_DialogOkButton, Text(33), "btnOK", this);
-    m_cancel = GlyphButton(QStyle::SP_DialogCancelButton, Text(52), "btnCancel", this);
+    m_create = GlyphButton(QStyle::SP_FileDialogNewFolder, Text(kTextCreateNewFolderButton),
+                           "btnCreateNewFolder", this);
+    m_ok = GlyphButton(QStyle::SP_DialogOkButton, Text(kTextUseSelectedFolder), "btnOK", this);
+    m_cancel =
+        GlyphButton(QStyle::SP_DialogCancelButton, Text(kTextCancelButton), "btnCancel", this);
     connect(m_create, &QToolButton::clicked, this, &FolderChooserDialog::CreateClicked);
     connect(m_ok, &QToolButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QToolButton::clicked, this, &QDialog::reject);
@@ -120,8 +122,8 @@ void FolderChooserDialog::CreateClicked() {
     auto* input = new QInputDialog(this);
     input->setObjectName("newFolderName");
     input->setAttribute(Qt::WA_DeleteOnClose);
-    input->setWindowTitle(Q(Text(144)));
-    input->setLabelText(Q(Text(143)));
+    input->setWindowTitle(Q(Text(kTextNewFolderName)));
+    input->setLabelText(Q(Text(kTextNewFolderCaption)));
     input->setTextValue({});
     connect(input, &QInputDialog::finished, this, [this, input](int result) {
         // A dismissed input box gives an empty name, as an empty text does.

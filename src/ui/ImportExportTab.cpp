@@ -79,10 +79,10 @@ ImportExportTab::ImportExportTab(QWidget* parent) : QWidget(parent) {
 }
 
 void ImportExportTab::ShowTexts() {
-    m_extensionsLabel->setText(Q(Text(28)));
-    m_deleteLabel->setText(Q(Text(65)));
-    m_importLabel->setText(Q(Text(66)));
-    m_exportLabel->setText(Q(Text(67)));
+    m_extensionsLabel->setText(Q(Text(kTextPbxContactsFor)));
+    m_deleteLabel->setText(Q(Text(kTextDeleteLabel)));
+    m_importLabel->setText(Q(Text(kTextImportLabel)));
+    m_exportLabel->setText(Q(Text(kTextExportLabel)));
 }
 
 void ImportExportTab::DisableControls() {

@@ -69,11 +69,11 @@ LoggingTab::LoggingTab(WindowHost& host, QWidget* parent) : QWidget(parent), m_h
 }
 
 void LoggingTab::OnShow() {
-    m_viewHistoryLabel->setText(Q(Text(98)));
-    m_clearHistoryLabel->setText(Q(Text(99)));
+    m_viewHistoryLabel->setText(Q(Text(kTextViewHistory)));
+    m_clearHistoryLabel->setText(Q(Text(kTextClearHistory)));
     m_detailedLoggingLabel->setText(Q(Text(DetailedLogging() ? 101 : 100)));
-    m_deleteLogsLabel->setText(Q(Text(102)));
-    m_viewLogsFolderLabel->setText(Q(Text(106)));
+    m_deleteLogsLabel->setText(Q(Text(kTextDeleteDetailedLogs)));
+    m_viewLogsFolderLabel->setText(Q(Text(kTextOpenLogsFolder)));
 }
 
 void LoggingTab::ViewSyncHistory() {
@@ -81,17 +81,18 @@ void LoggingTab::ViewSyncHistory() {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec) ||
         !m_host.urlOpener().OpenUrl(FileUrl(file)).ok()) {
-        ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(8)));
+        ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(kTextHistoryNotOpened)));
     }
 }
 
 void LoggingTab::ClearSyncHistory() {
-    AskOkCancel(m_host.dialogParent(), Q(kConfirmCaption), Q(Text(103)), [](bool ok) {
-        if (!ok) return;
-        std::error_code ec;
-        // A history that is not there is already clear.
-        std::filesystem::remove(HistoryFilePath(), ec);
-    });
+    AskOkCancel(m_host.dialogParent(), Q(kConfirmCaption), Q(Text(kTextConfirmClearHistory)),
+                [](bool ok) {
+                    if (!ok) return;
+                    std::error_code ec;
+                    // A history that is not there is already clear.
+                    std::filesystem::remove(HistoryFilePath(), ec);
+                });
 }
 
 void LoggingTab::SwitchDetailedLogging() {
@@ -102,15 +103,16 @@ void LoggingTab::SwitchDetailedLogging() {
     m_host.SaveSettings();
     if (on) {
         ShowMessage(m_host.dialogParent(), MessageKind::kInformation,
-                    Q(Text(104, {}, LogsFolder().string())));
+                    Q(Text(kTextLogsSavedIn, {}, LogsFolder().string())));
     }
     OnShow();
 }
 
 void LoggingTab::DeleteDetailedLogfiles() {
-    AskOkCancel(m_host.dialogParent(), Q(kConfirmCaption), Q(Text(105)), [](bool ok) {
-        if (ok) DeleteDetailedLogs(LogsFolder());
-    });
+    AskOkCancel(m_host.dialogParent(), Q(kConfirmCaption), Q(Text(kTextConfirmDeleteLogs)),
+                [](bool ok) {
+                    if (ok) DeleteDetailedLogs(LogsFolder());
+                });
 }
 
 void LoggingTab::ViewLogfileFolder() {
@@ -118,7 +120,7 @@ void LoggingTab::ViewLogfileFolder() {
     std::error_code ec;
     if (folder.empty() || !std::filesystem::is_directory(folder, ec) ||
         !m_host.urlOpener().OpenUrl(FileUrl(folder)).ok()) {
-        ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(9)));
+        ShowMessage(m_host.dialogParent(), MessageKind::kError, Q(Text(kTextLogsFolderNotOpened)));
     }
 }
 

@@ -120,11 +120,11 @@ void MainWindow::BuildTabs() {
     m_importExportTab = new ImportExportTab;
     m_servicesTab = new ServicesTab;
     m_loggingTab = new LoggingTab(*this);
-    m_tabs->addTab(m_settingsTab, Q(Text(13)));
-    m_tabs->addTab(m_syncTab, Q(Text(26)));
-    m_tabs->addTab(m_importExportTab, Q(Text(64)));
-    m_tabs->addTab(m_servicesTab, Q(Text(95)));
-    m_tabs->addTab(m_loggingTab, Q(Text(97)));
+    m_tabs->addTab(m_settingsTab, Q(Text(kTextSettingsTab)));
+    m_tabs->addTab(m_syncTab, Q(Text(kTextSyncTab)));
+    m_tabs->addTab(m_importExportTab, Q(Text(kTextImportExportTab)));
+    m_tabs->addTab(m_servicesTab, Q(Text(kTextServicesTab)));
+    m_tabs->addTab(m_loggingTab, Q(Text(kTextLoggingTab)));
     setCentralWidget(m_tabs);
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::PageShown);
 
@@ -217,11 +217,11 @@ void MainWindow::ForgetExtensions() {
 }
 
 std::string MainWindow::Caption() const {
-    return std::string(kAppName) + " (" + Text(0) + " " + kAppVersion + ")";
+    return std::string(kAppName) + " (" + Text(kTextVersion) + " " + kAppVersion + ")";
 }
 
 void MainWindow::EnterBusyState() {
-    setWindowTitle(Q(Text(5)));
+    setWindowTitle(Q(Text(kTextBusy)));
     m_settingsTab->setEnabled(false);
     m_importExportTab->deleteButton()->setEnabled(false);
 }

@@ -29,7 +29,7 @@ ProgressDialog::ProgressDialog(const Tctrl& ctrl, QWidget* parent)
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(false);
 
-    m_cancel = new QPushButton(Q(Text(52)), this);
+    m_cancel = new QPushButton(Q(Text(kTextCancelButton)), this);
     m_cancel->setObjectName("btnCancel");
     m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &ProgressDialog::CancelClicked);
@@ -54,7 +54,7 @@ ProgressDialog::ProgressDialog(const Tctrl& ctrl, QWidget* parent)
 
 void ProgressDialog::Begin() {
     m_cancelled = 0;
-    setWindowTitle(Q(std::string(kAppName) + " " + Text(3)));
+    setWindowTitle(Q(std::string(kAppName) + " " + Text(kTextProgress)));
     m_info->clear();
     m_bar->setValue(0);
     m_timer.start();

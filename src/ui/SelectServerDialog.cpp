@@ -31,7 +31,7 @@ SelectServerDialog::SelectServerDialog(const std::vector<std::string>& urls, int
                                        QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("TSelectServerForm");
-    setWindowTitle(Q(Text(10)));
+    setWindowTitle(Q(Text(kTextSelectPbxCaption)));
 
     m_list = new QComboBox(this);
     m_list->setObjectName("comboBoxServerList");
@@ -45,10 +45,10 @@ SelectServerDialog::SelectServerDialog(const std::vector<std::string>& urls, int
     m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), Q("OK"), this);
     m_ok->setObjectName("btnOK");
     m_ok->setDefault(true);
-    m_cancel =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), Q(Text(52)), this);
+    m_cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                               Q(Text(kTextCancelButton)), this);
     m_cancel->setObjectName("btnCancel");
-    m_cancel->setToolTip(Q(Text(52)));
+    m_cancel->setToolTip(Q(Text(kTextCancelButton)));
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -57,8 +57,8 @@ SelectServerDialog::SelectServerDialog(const std::vector<std::string>& urls, int
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(BoldLabel(Text(11), "Label1", this));
-    layout->addWidget(BoldLabel(Text(12), "Label2", this));
+    layout->addWidget(BoldLabel(Text(kTextSeveralPbxFound), "Label1", this));
+    layout->addWidget(BoldLabel(Text(kTextSelectPbxFromList), "Label2", this));
     layout->addWidget(m_list);
     layout->addStretch();
     layout->addLayout(buttons);

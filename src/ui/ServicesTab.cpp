@@ -27,7 +27,7 @@ ServicesTab::ServicesTab(QWidget* parent) : QWidget(parent) {
 }
 
 void ServicesTab::OnShow(const std::string& userName, const std::string& pin) {
-    m_label->setText(Q(Text(96)));
+    m_label->setText(Q(Text(kTextLaunchUserPortal)));
     m_portal->setEnabled(PortalAllowed(userName, pin));
 }
 

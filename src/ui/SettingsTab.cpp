@@ -103,17 +103,17 @@ SettingsTab::SettingsTab(WindowHost& host, QWidget* parent) : QWidget(parent), m
 }
 
 void SettingsTab::OnShow() {
-    m_hostSettings->setText(Q(Text(14)));
-    m_urlLabel->setText(Q(Text(15)));
-    m_findServer->setToolTip(Q(Text(16)));
-    m_portLabel->setText(Q(Text(17)));
-    m_timeoutLabel->setText(Q(Text(18)));
-    m_userNameLabel->setText(Q(Text(19)));
-    m_pinLabel->setText(Q(Text(20)));
-    m_checkService->setText(Q(Text(21)));
-    m_startup->setText(Q(Text(23)));
-    m_autoStart->setText(Q(Text(24)));
-    m_runInTray->setText(Q(Text(25)));
+    m_hostSettings->setText(Q(Text(kTextHostSettings)));
+    m_urlLabel->setText(Q(Text(kTextPbxUrlLabel)));
+    m_findServer->setToolTip(Q(Text(kTextFindServerHint)));
+    m_portLabel->setText(Q(Text(kTextPortLabel)));
+    m_timeoutLabel->setText(Q(Text(kTextTimeoutLabel)));
+    m_userNameLabel->setText(Q(Text(kTextUserNameLabel)));
+    m_pinLabel->setText(Q(Text(kTextPasswordLabel)));
+    m_checkService->setText(Q(Text(kTextCheckServiceButton)));
+    m_startup->setText(Q(Text(kTextStartupLabel)));
+    m_autoStart->setText(Q(Text(kTextAutoStartLabel)));
+    m_runInTray->setText(Q(Text(kTextRunInTrayLabel)));
 }
 
 void SettingsTab::LoadBoxes(const KorviSettings& settings) {

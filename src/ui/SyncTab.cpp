@@ -117,19 +117,19 @@ SyncTab::SyncTab(QWidget* parent) : QWidget(parent) {
 }
 
 void SyncTab::ShowTexts() {
-    m_heading->setText(Q(Text(27)));
-    m_extensionsLabel->setText(Q(Text(28)));
-    m_partnerCaption->setText(Q(Text(30)));
-    m_directionLabel->setText(Q(Text(35)));
-    m_conflictLabel->setText(Q(Text(41)));
-    m_autoSyncLabel->setText(Q(Text(44)));
-    m_intervalLabel->setText(Q(Text(47)));
-    m_sync->setText(Q(Text(51)));
+    m_heading->setText(Q(Text(kTextSyncSettings)));
+    m_extensionsLabel->setText(Q(Text(kTextPbxContactsFor)));
+    m_partnerCaption->setText(Q(Text(kTextSyncWithLabel)));
+    m_directionLabel->setText(Q(Text(kTextSyncDirectionLabel)));
+    m_conflictLabel->setText(Q(Text(kTextConflictLabel)));
+    m_autoSyncLabel->setText(Q(Text(kTextAutoSyncLabel)));
+    m_intervalLabel->setText(Q(Text(kTextIntervalLabel)));
+    m_sync->setText(Q(Text(kTextSyncNow)));
     const int autoSync = m_autoSync->currentIndex();
-    SetItems(m_autoSync, {Text(45), Text(46)});
+    SetItems(m_autoSync, {Text(kTextDisabled), Text(kTextEnabled)});
     Select(m_autoSync, autoSync);
     const int interval = m_interval->currentIndex();
-    SetItems(m_interval, {Text(48), Text(49), Text(50)});
+    SetItems(m_interval, {Text(kTextEveryHour), Text(kTextEveryDay), Text(kTextEveryWeek)});
     Select(m_interval, interval);
 }
 
@@ -175,12 +175,12 @@ void SyncTab::UpdateFormForSyncPartner(const KorviSettings& settings, int outloo
         settings.syncPartner >= 0 && settings.syncPartner < m_partner->count()
             ? S(m_partner->itemText(settings.syncPartner))
             : PartnerName(settings.syncPartner);
-    m_partnerLabel->setText(Q(Text(34, partner)));
+    m_partnerLabel->setText(Q(Text(kTextPartnerFolderLabel, partner)));
     if (settings.syncPartner == ePartner_Gmail) {
         m_account->setText(Q(settings.syncGmailFolderTitle));
         m_account->setEnabled(!autoSync);
         m_changeAccount->setEnabled(!autoSync);
-        if (!autoSync) m_changeAccount->setToolTip(Q(Text(61)));
+        if (!autoSync) m_changeAccount->setToolTip(Q(Text(kTextGmailFolderHint)));
     } else if (settings.syncPartner == ePartner_CardDav) {
         // The address book's address (never a password written into it), and the button to
         // the account dialog.
@@ -201,7 +201,7 @@ void SyncTab::UpdateFormForSyncPartner(const KorviSettings& settings, int outloo
         } else {
             m_account->setEnabled(true);
             m_changeAccount->setEnabled(true);
-            m_changeAccount->setToolTip(Q(Text(60)));
+            m_changeAccount->setToolTip(Q(Text(kTextOutlookFolderHint)));
         }
     }
 
@@ -211,7 +211,8 @@ void SyncTab::UpdateFormForSyncPartner(const KorviSettings& settings, int outloo
     Select(m_direction, settings.syncDir);
     m_direction->setEnabled(!autoSync);
 
-    SetItems(m_conflict, {Text(42, partner), Text(43, partner)});
+    SetItems(m_conflict,
+             {Text(kTextConflictPbxWins, partner), Text(kTextConflictPartnerWins, partner)});
     Select(m_conflict, settings.conflictRes);
     m_conflict->setEnabled(!autoSync && settings.syncDir == eSyncDir_Both);
 

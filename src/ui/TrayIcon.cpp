@@ -13,13 +13,13 @@ namespace korvi::ui {
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), m_icon(new QSystemTrayIcon(AppIcon(), this)), m_menu(new QMenu) {
     m_menu->setObjectName("PopupMenu1");
-    m_restore = m_menu->addAction(Q(Text(1)));
+    m_restore = m_menu->addAction(Q(Text(kTextOpen)));
     m_restore->setObjectName("Restore1");
-    m_sync = m_menu->addAction(Q(Text(51)));
+    m_sync = m_menu->addAction(Q(Text(kTextSyncNow)));
     m_sync->setObjectName("Synchronize1");
-    m_portal = m_menu->addAction(Q(Text(96)));
+    m_portal = m_menu->addAction(Q(Text(kTextLaunchUserPortal)));
     m_portal->setObjectName("LaunchUSerPortal1");
-    m_exit = m_menu->addAction(Q(Text(2)));
+    m_exit = m_menu->addAction(Q(Text(kTextExit)));
     m_exit->setObjectName("Close1");
     m_icon->setContextMenu(m_menu);
     m_icon->setToolTip(Q(kAppName));
