@@ -7,6 +7,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "flows/CarryOutAction.h"
+#include "flows/Confirm.h"
 #include "flows/FlowContext.h"
 #include "net/UrlText.h"
 #include "services/CardDavPartner.h"
@@ -20,15 +21,6 @@ constexpr char kExportFailedHistory[] = "Failed to export PBX contacts to CardDA
 constexpr char kImportFailedHistory[] = "Failed to import PBX contacts from CardDAV [%s]";
 
 Result Cancel() { return {kResultCancelled, Text(kTextActionCancelled)}; }
-
-bool Confirm(FlowContext& ctx, const std::string& id, const std::string& text) {
-    Question question;
-    question.kind = Question::Kind::Confirm;
-    question.id = id;
-    question.caption = Text(kTextConfirm);
-    question.text = text;
-    return ctx.frontEnd.prompt().Ask(question) == kOk;
-}
 
 // The store with the account of the flow's settings (the front end's, which may be newer
 // than those the services were last handed).

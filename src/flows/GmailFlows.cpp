@@ -6,6 +6,7 @@
 #include "app/Log.h"
 #include "app/Texts.h"
 #include "flows/CarryOutAction.h"
+#include "flows/Confirm.h"
 #include "flows/FlowContext.h"
 #include "flows/FrontEnd.h"
 #include "services/GmailPartner.h"
@@ -16,24 +17,6 @@ namespace korvi::flows {
 namespace {
 
 Result Cancel() { return {kResultCancelled, Text(kTextActionCancelled)}; }
-
-bool Confirm(FlowContext& ctx, const std::string& id, const std::string& text) {
-    Question question;
-    question.kind = Question::Kind::Confirm;
-    question.id = id;
-    question.caption = Text(kTextConfirm);
-    question.text = text;
-    return ctx.frontEnd.prompt().Ask(question) == kOk;
-}
-
-// A failed action: the failure box, or nothing more for a cancel.
-void ReportFailed(FlowContext& ctx, const Result& failed) {
-    if (failed.cancelled()) {
-        ctx.frontEnd.Cancelled(failed);
-    } else {
-        ctx.frontEnd.Failure(failed);
-    }
-}
 
 // One of the store's own actions under the busy state.
 Result RunBusy(FlowContext& ctx, int action) {
@@ -73,7 +56,7 @@ Result LoginStep(FlowContext& ctx, const LoginLines& lines) {
     }
     const Result result = RunBusy(ctx, kActLoginToGmail);
     if (!result.ok()) {
-        ReportFailed(ctx, result);
+        ReportFailure(ctx.frontEnd, result);
         if (lines.failed != nullptr) WriteHistory("%s", lines.failed);
     }
     return result;
@@ -83,7 +66,7 @@ Result LoginStep(FlowContext& ctx, const LoginLines& lines) {
 Result ReadGroups(FlowContext& ctx, const char* failedHistory) {
     const Result result = RunBusy(ctx, kActGetGmailFolderInfo);
     if (!result.ok()) {
-        ReportFailed(ctx, result);
+        ReportFailure(ctx.frontEnd, result);
         if (failedHistory != nullptr) WriteHistory("%s", failedHistory);
     }
     return result;
@@ -127,7 +110,7 @@ Result PrepareExportGroup(FlowContext& ctx, Tgmail& gmail, Result groups) {
         gmail.keepExisting = 1;
     }
     if (!last.ok()) {
-        ReportFailed(ctx, last);
+        ReportFailure(ctx.frontEnd, last);
         WriteHistory("Fail: %s", last.text);
     }
     return last;
@@ -250,7 +233,7 @@ Result ChangeSyncGmailGroup(FlowContext& ctx) {
         return Cancel();
     }
     if (Result in = RunBusy(ctx, kActLoginToGmail); !in.ok()) {
-        ReportFailed(ctx, in);
+        ReportFailure(ctx.frontEnd, in);
         return in;
     }
     if (Result groups = ReadGroups(ctx, nullptr); !groups.ok()) return groups;
@@ -283,7 +266,7 @@ Result CreateGmailGroup(FlowContext& ctx, const std::string& title) {
         return {kResultLocalFailure, refused};
     }
     const Result created = RunBusy(ctx, kActCreateNewGmailFolder);
-    if (!created.ok()) ReportFailed(ctx, created);
+    if (!created.ok()) ReportFailure(ctx.frontEnd, created);
     return created;
 }
 
