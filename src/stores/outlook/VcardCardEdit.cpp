@@ -335,14 +335,12 @@ int CardEditor::AddSlotLine(int slot, const std::string& number) {
     e.anchor = m_lastTel != kNoLine ? m_lastTel + 1 : m_end;
     e.tel.isTel = true;
     e.tel.types = SlotTypeList(slot);
-    const std::string value = TelValueText(number, false);
-    if (m_dialect == VcardDialect::V21) {
-        e.text = Line({}, std::string("TEL;") + SlotTypes21(slot), {}, value, false);
-        e.tel.rawValue = value;
-    } else {
-        e.tel.rawValue = EscapeText(value, m_dialect, false);
-        e.text = Line({}, std::string("TEL;TYPE=") + SlotTypes30(slot), {}, e.tel.rawValue, false);
-    }
+    // Escaped in 2.1 too: a backslash the reader would take for an escape must come back.
+    e.tel.rawValue = EscapeText(TelValueText(number, false), m_dialect, false);
+    const std::string types = m_dialect == VcardDialect::V21
+                                  ? std::string("TEL;") + SlotTypes21(slot)
+                                  : std::string("TEL;TYPE=") + SlotTypes30(slot);
+    e.text = Line({}, types, {}, e.tel.rawValue, false);
     return AddLine(std::move(e));
 }
 
