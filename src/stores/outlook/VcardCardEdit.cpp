@@ -129,6 +129,7 @@ private:
     // Line ids: an original line by its index, an added one as -2 - its index in m_added.
     Edit& At(int id) { return id >= 0 ? m_edits[id] : m_added[-2 - id]; }
     int AddLine(Edit edit);
+    int PlacedAt(const Edit& added) const;
     std::string Line(std::string_view group, std::string_view name,
                      const std::vector<VcardParam>& params, std::string_view value,
                      bool quotedPrintable) const;
@@ -177,6 +178,20 @@ CardEditor::CardEditor(const VcardFile& file, const VcardCard& card)
         if (e.tel.isTel) m_lastTel = i;
         e.isCleared = ClearedSlotOf(line, e.cleared);
     }
+}
+
+// Where an added line goes. A quoted-printable value that ends in a soft break just before
+// END:VCARD is read up to END only; a line written after it would be read as its continuation,
+// so lines added there go before it (it stays as it was).
+int CardEditor::PlacedAt(const Edit& added) const {
+    const int before = added.anchor - 1;
+    if (before < 0 || added.anchor != m_end) return added.anchor;
+    const Edit& e = m_edits[before];
+    const VcardLine& line = *e.src;
+    if (e.removed || e.changed || !line.quotedPrintable) return added.anchor;
+    std::string_view raw(m_file.text.data() + line.begin, line.end - line.begin);
+    while (!raw.empty() && (raw.back() == '\n' || raw.back() == '\r')) raw.remove_suffix(1);
+    return !raw.empty() && raw.back() == '=' ? before : added.anchor;
 }
 
 int CardEditor::AddLine(Edit edit) {
@@ -356,7 +371,7 @@ void CardEditor::After(std::vector<TelKind>& kinds, std::vector<int>& ids,
     };
     for (int i = 0; i < static_cast<int>(m_edits.size()); ++i) {
         for (std::size_t a = 0; a < m_added.size(); ++a)
-            if (m_added[a].anchor == i) take(m_added[a], -2 - static_cast<int>(a));
+            if (PlacedAt(m_added[a]) == i) take(m_added[a], -2 - static_cast<int>(a));
         if (!m_edits[i].removed) take(m_edits[i], i);
     }
 }
@@ -469,7 +484,7 @@ std::string CardEditor::Render() const {
     out.reserve(m_card.end - m_card.begin + 256);
     for (int i = 0; i < static_cast<int>(m_edits.size()); ++i) {
         for (const auto& a : m_added)
-            if (a.anchor == i) out += a.text;
+            if (PlacedAt(a) == i) out += a.text;
         const Edit& e = m_edits[i];
         if (e.removed) continue;
         if (e.changed) {
