@@ -399,8 +399,10 @@ void CardEditor::KeepSlotsInPlace(const std::array<int, 8>& want,
     std::vector<TelKind> kinds;
     std::vector<int> ids;
     std::vector<ClearedSlot> cleared;
-    // Each round adds one mark or one cleared slot; a card has few lines of each kind.
-    for (int round = 0; round < 32; ++round) {
+    // Each round marks one line or keeps one line out of one slot, so a card's lines times its
+    // slots bound the rounds (a card may hold many lines of one kind, and marks of old edits).
+    const int rounds = 8 * (static_cast<int>(m_edits.size()) + 1) + 2;
+    for (int round = 0; round < rounds; ++round) {
         After(kinds, ids, cleared);
         const auto slots = AssignTelSlots(kinds, cleared);
         std::array<int, 8> got;
