@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -358,6 +359,9 @@ int main(int argc, char** argv) {
     const auto root = TempDir();
     if (root.empty()) return 1;
     SetLogsFolder(root / "logs");
+    // The folder ids and settings of the runs stay in the run's folder, not the user's.
+    ::setenv("XDG_DATA_HOME", (root / "data-home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root / "config-home").c_str(), 1);
 
     std::printf("End-to-end sync: PBX simulator on 127.0.0.1 and a vCard address book folder%s\n",
                 options.repeat > 1
