@@ -161,12 +161,12 @@ const ServiceCase kCases[] = {
      "",
      1},
     {"FindServers_One_IntoTheUrlBox",
-     [](FlowWorld&, RecordingOpener&, Discovered& d) { d.hosts = {"10.9.0.7"}; },
+     [](FlowWorld&, RecordingOpener&, Discovered& d) { d.hosts = {"127.0.9.7"}; },
      Find,
      0,
      {},
      "LOG: -----> Find Servers",
-     "http://10.9.0.7"},
+     "http://127.0.9.7"},
     {"FindServers_None_AWarning",
      Nothing,
      Find,
@@ -176,17 +176,17 @@ const ServiceCase kCases[] = {
      ""},
     {"FindServers_Several_TheUsersChoice",
      [](FlowWorld& w, RecordingOpener&, Discovered& d) {
-         d.hosts = {"10.9.0.8", "10.9.0.9"};
+         d.hosts = {"127.0.9.8", "127.0.9.9"};
          w.front().serverChoice = 1;
      },
      Find,
      0,
      {},
      "",
-     "http://10.9.0.9"},
+     "http://127.0.9.9"},
     {"FindServers_CountMismatch_TextAndCode",
      [](FlowWorld&, RecordingOpener&, Discovered& d) {
-         d.hosts = {"10.9.0.8"};
+         d.hosts = {"127.0.9.8"};
          d.count = 2;
      },
      Find,

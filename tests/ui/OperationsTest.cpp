@@ -511,30 +511,30 @@ private Q_SLOTS:
         w.Start();
         auto* url = w.window->settingsTab()->urlBox();
         w.services->pbx.SetUpnpClientFactory([] {
-            return std::make_unique<ScriptedDiscovery>(std::vector<std::string>{"10.9.0.7"});
+            return std::make_unique<ScriptedDiscovery>(std::vector<std::string>{"127.0.9.7"});
         });
         QTest::mouseClick(w.window->settingsTab()->findServerButton(), Qt::LeftButton);
         QVERIFY(w.Idle());
-        QCOMPARE(url->text(), QString("http://10.9.0.7"));
+        QCOMPARE(url->text(), QString("http://127.0.9.7"));
 
         w.services->pbx.SetUpnpClientFactory([] {
             return std::make_unique<ScriptedDiscovery>(
-                std::vector<std::string>{"10.9.0.8", "10.9.0.9"});
+                std::vector<std::string>{"127.0.9.8", "127.0.9.9"});
         });
         QTest::mouseClick(w.window->settingsTab()->findServerButton(), Qt::LeftButton);
         auto* choose = WaitForModal<korvi::ui::SelectServerDialog>();
         QVERIFY(choose != nullptr);
-        QCOMPARE(choose->list()->currentText(), QString("http://10.9.0.8"));
+        QCOMPARE(choose->list()->currentText(), QString("http://127.0.9.8"));
         QTest::mouseClick(choose->cancelButton(), Qt::LeftButton);
         QVERIFY(w.Idle());
-        QCOMPARE(url->text(), QString("http://10.9.0.7"));
+        QCOMPARE(url->text(), QString("http://127.0.9.7"));
         QTest::mouseClick(w.window->settingsTab()->findServerButton(), Qt::LeftButton);
         choose = WaitForModal<korvi::ui::SelectServerDialog>();
         QVERIFY(choose != nullptr);
         choose->list()->setCurrentIndex(1);
         QTest::mouseClick(choose->okButton(), Qt::LeftButton);
         QVERIFY(w.Idle());
-        QCOMPARE(url->text(), QString("http://10.9.0.9"));
+        QCOMPARE(url->text(), QString("http://127.0.9.9"));
 
         w.services->pbx.SetUpnpClientFactory(
             [] { return std::make_unique<ScriptedDiscovery>(std::vector<std::string>{}); });
@@ -546,7 +546,7 @@ private Q_SLOTS:
                                       "URL manually!"));
         box->button(QMessageBox::Ok)->click();
         QVERIFY(w.Idle());
-        QCOMPARE(url->text(), QString("http://10.9.0.9"));
+        QCOMPARE(url->text(), QString("http://127.0.9.9"));
         QCOMPARE(w.window->settingsTab()->portBox()->text(), QString::number(w.sim->Port()));
     }
 
