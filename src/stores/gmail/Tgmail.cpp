@@ -579,6 +579,29 @@ bool SameMappedFields(const TContact& a, const TContact& b) {
 
 }  // namespace
 
+bool Tgmail::ReadEntryToChange(const std::string& url, Answer& fetched, GmailFeedEntry& entry,
+                               std::string& error) {
+    fetched = Send("GET", url, "");
+    if (!fetched.Is(200)) {
+        error = fetched.Failure("200 OK");
+        return false;
+    }
+    pugi::xml_document doc;
+    const XmlResult parsed = LoadXmlText(fetched.body, doc, "contact entry");
+    if (!parsed.ok()) {
+        error = parsed.text;
+        return false;
+    }
+    ReadContactEntry(doc.document_element(), entry);
+    return true;
+}
+
+Tgmail::Answer Tgmail::PutChangedEntry(const std::string& url, const std::string& body,
+                                       const Answer& fetched, const GmailFeedEntry& entry) {
+    const std::string etag = !fetched.etag.empty() ? fetched.etag : entry.etag;
+    return Send("PUT", url, body, {{"If-Match", etag.empty() ? "*" : etag}});
+}
+
 Result Tgmail::AmendContact(TContact& contact) {
     if (contact.entryId.empty()) {
         return {kResultLocalFailure, "ERR: GMAIL: AmendContact: Null url"};
@@ -586,19 +609,9 @@ Result Tgmail::AmendContact(TContact& contact) {
     std::string error;
     std::optional<TContact> firstRead;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const Answer fetched = Send("GET", contact.entryId, "");
-        if (!fetched.Is(200)) {
-            error = fetched.Failure("200 OK");
-            break;
-        }
-        pugi::xml_document doc;
-        const XmlResult parsed = LoadXmlText(fetched.body, doc, "contact entry");
-        if (!parsed.ok()) {
-            error = parsed.text;
-            break;
-        }
+        Answer fetched;
         GmailFeedEntry current;
-        ReadContactEntry(doc.document_element(), current);
+        if (!ReadEntryToChange(contact.entryId, fetched, current, error)) break;
         // Read again after a refused write: another client's change of what we write is not
         // overwritten (the next sync compares it); a change of anything else is kept anyway.
         if (firstRead && !SameMappedFields(*firstRead, current.contact)) {
@@ -612,10 +625,7 @@ Result Tgmail::AmendContact(TContact& contact) {
             error = built.text;
             break;
         }
-        const std::string etag = !fetched.etag.empty() ? fetched.etag : current.etag;
-        // The tag of the version read: a write in between is refused (412), not overwritten.
-        const Answer put =
-            Send("PUT", contact.entryId, amended, {{"If-Match", etag.empty() ? "*" : etag}});
+        const Answer put = PutChangedEntry(contact.entryId, amended, fetched, current);
         if (put.Is(200)) {
             WriteLog("LOG: GMAIL: AmendContact Success: [%s]", contact.displayName);
             return {};
@@ -632,23 +642,13 @@ Result Tgmail::AmendContact(TContact& contact) {
 Result Tgmail::RemoveFromGroup(const std::string& url) {
     std::string error;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const Answer fetched = Send("GET", url, "");
-        if (fetched.Is(404)) {
+        Answer fetched;
+        GmailFeedEntry entry;
+        if (!ReadEntryToChange(url, fetched, entry, error)) {
+            if (!fetched.Is(404)) break;
             WriteLog("LOG: GMAIL: DeleteContact: [%s] is gone already", url);
             return {};
         }
-        if (!fetched.Is(200)) {
-            error = fetched.Failure("200 OK");
-            break;
-        }
-        pugi::xml_document doc;
-        const XmlResult parsed = LoadXmlText(fetched.body, doc, "contact entry");
-        if (!parsed.ok()) {
-            error = parsed.text;
-            break;
-        }
-        GmailFeedEntry entry;
-        ReadContactEntry(doc.document_element(), entry);
         bool otherGroups = false;
         for (const auto& href : entry.groupHrefs) {
             otherGroups = otherGroups || !GroupIdsMatch(href, folderID);
@@ -662,8 +662,7 @@ Result Tgmail::RemoveFromGroup(const std::string& url) {
             error = built.text;
             break;
         }
-        const std::string etag = !fetched.etag.empty() ? fetched.etag : entry.etag;
-        const Answer put = Send("PUT", url, amended, {{"If-Match", etag.empty() ? "*" : etag}});
+        const Answer put = PutChangedEntry(url, amended, fetched, entry);
         if (put.Is(200)) {
             WriteLog("LOG: GMAIL: DeleteContact Success: [%s] left the group, kept in its others",
                      url);

@@ -118,6 +118,13 @@ private:
     // pages, kResultGmailFailure with error when a page fails.
     int ReadAllPages(const std::string& url, const StopFlag* stop,
                      const std::function<void(GmailFeedPage&)>& onPage, std::string& error);
+    // Reads an entry to change it: false with error unless it answered 200 with an entry.
+    bool ReadEntryToChange(const std::string& url, Answer& fetched, GmailFeedEntry& entry,
+                           std::string& error);
+    // Writes a changed entry under the tag of the version read, so that a write in between is
+    // refused (412), not overwritten.
+    Answer PutChangedEntry(const std::string& url, const std::string& body, const Answer& fetched,
+                           const GmailFeedEntry& entry);
     // The entry leaves this group; it is deleted when it is in no other group.
     Result RemoveFromGroup(const std::string& url);
     void LogDropped(const GmailFeedEntry& entry);
