@@ -4,11 +4,10 @@
 // createCancelled), which the caller reads after finished(): Accepted is OK, Rejected Cancel.
 #pragma once
 
-#include <QDialog>
+#include <string>
+#include <vector>
 
-class QTreeWidget;
-class QTreeWidgetItem;
-class QToolButton;
+#include "ui/TreeChooserDialog.h"
 
 namespace korvi {
 class Toutlook;
@@ -17,33 +16,25 @@ struct OutlookFolderNode;
 
 namespace korvi::ui {
 
-class FolderChooserDialog final : public QDialog {
+class FolderChooserDialog final : public TreeChooserDialog {
     Q_OBJECT
 
 public:
     // The store's showCreateButton decides whether the create button is offered.
     FolderChooserDialog(Toutlook& store, QWidget* parent = nullptr);
 
-    QTreeWidget* tree() const { return m_tree; }
-    QToolButton* okButton() const { return m_ok; }
-    QToolButton* cancelButton() const { return m_cancel; }
-    QToolButton* createButton() const { return m_create; }
     // The item that shows the folder with that FolderPath, or null.
     QTreeWidgetItem* ItemForPath(const std::string& path) const;
 
 private:
     void Fill();
     void AddNodes(const std::vector<OutlookFolderNode>& nodes, QTreeWidgetItem* parent);
-    void Clicked();
-    void CreateClicked();
-    void CreateNamed(const QString& name);
+    void Clicked() override;
+    void CreateClicked() override;
+    void CreateNamed(const QString& name) override;
     const OutlookFolderNode* SelectedNode() const;
 
     Toutlook& m_store;
-    QTreeWidget* m_tree = nullptr;
-    QToolButton* m_create = nullptr;
-    QToolButton* m_ok = nullptr;
-    QToolButton* m_cancel = nullptr;
 };
 
 }  // namespace korvi::ui

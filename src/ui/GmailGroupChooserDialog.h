@@ -5,11 +5,7 @@
 // OK, Rejected Cancel.
 #pragma once
 
-#include <QDialog>
-
-class QTreeWidget;
-class QTreeWidgetItem;
-class QToolButton;
+#include "ui/TreeChooserDialog.h"
 
 namespace korvi {
 class Tgmail;
@@ -18,31 +14,22 @@ struct GmailGroupNode;
 
 namespace korvi::ui {
 
-class GmailGroupChooserDialog final : public QDialog {
+class GmailGroupChooserDialog final : public TreeChooserDialog {
     Q_OBJECT
 
 public:
     // The store's showCreateButton decides whether the create button is offered.
     GmailGroupChooserDialog(Tgmail& store, QWidget* parent = nullptr);
 
-    QTreeWidget* tree() const { return m_tree; }
-    QToolButton* okButton() const { return m_ok; }
-    QToolButton* cancelButton() const { return m_cancel; }
-    QToolButton* createButton() const { return m_create; }
     // The item whose text begins with text (a group's title), or null.
     QTreeWidgetItem* ItemStartingWith(const QString& text) const;
 
 private:
     void AddNode(const GmailGroupNode& node, QTreeWidgetItem* parent);
-    void Clicked();
-    void CreateClicked();
-    void CreateNamed(const QString& name);
+    void Clicked() override;
+    void CreateNamed(const QString& name) override;
 
     Tgmail& m_store;
-    QTreeWidget* m_tree = nullptr;
-    QToolButton* m_create = nullptr;
-    QToolButton* m_ok = nullptr;
-    QToolButton* m_cancel = nullptr;
 };
 
 }  // namespace korvi::ui
