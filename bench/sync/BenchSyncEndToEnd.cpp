@@ -6,6 +6,12 @@
 // simulator, this process's peak memory and the machine's load average. Ends with the targets for
 // 10,000 contacts.
 //
+// A first sync is mostly the file system creating files. Before the runs the benchmark times
+// the creation of a batch of small files the way the address book writes cards, and prints it:
+// on an ext4 without a journal, a file created within a minute or so of many deletions in the
+// same area of the disk costs a scan over every inode freed there, and a first sync then takes
+// several times as long whatever the program does.
+//
 //   bench-sync-e2e [--contacts N,...] [--delays MS,...] [--connections C,...] [--repeat R]
 //
 // With --repeat R every row is the median of R runs, each in a fresh folder and simulator.
@@ -29,6 +35,7 @@
 #include <vector>
 
 #include "SimSeed.h"
+#include "app/AtomicFile.h"
 #include "app/Log.h"
 #include "files/ContactFile.h"
 #include "pbx/PbxContactMapping.h"
@@ -262,6 +269,24 @@ std::filesystem::path TempDir() {
     return pattern;
 }
 
+// Seconds per new file: a batch written as the address book writes new cards (a temporary file
+// renamed into place, made durable together afterwards). The files stay until the end so that
+// removing them does not slow the runs that follow.
+double FileCreationSeconds(const std::filesystem::path& dir, int files) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Probe\r\nEND:VCARD\r\n";
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < files; ++i) {
+        AtomicFile file(dir / (std::to_string(i) + ".vcf"));
+        file.SkipSync();
+        if (!file.Open() || !file.Write(card) || !file.Commit()) return 0;
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return wall / files;
+}
+
 bool ParseList(const char* text, std::vector<int>& out) {
     out.clear();
     std::stringstream in(text);
@@ -367,6 +392,18 @@ int main(int argc, char** argv) {
                 options.repeat > 1
                     ? (", median of " + std::to_string(options.repeat) + " runs").c_str()
                     : "");
+    constexpr int kProbeFiles = 2000;
+    const double perFile = FileCreationSeconds(root / "probe", kProbeFiles);
+    std::printf(
+        "Creating files in %s now: %.0f us each (%d small files written as cards are), "
+        "%.2f s for %d\n",
+        root.c_str(), perFile * 1e6, kProbeFiles, perFile * kTargetContacts, kTargetContacts);
+    if (perFile * kTargetContacts > 1.0) {
+        std::printf(
+            "  slow file creation, and a first sync here is bound by it (an ext4 without a "
+            "journal, for one, has each new file scan the inodes freed there in the last "
+            "minute or so)\n");
+    }
     std::map<Key, std::vector<Sample>> samples;
     int rc = 0;
     int world = 0;
