@@ -197,33 +197,36 @@ HttpResponse Refused(CURLcode code, std::string error) {
 
 // The request as curl's header list; null with `error` set when it cannot be sent safely.
 curl_slist* BuildHeaderList(const HttpRequest& request, std::string& error) {
-    std::vector<std::string> lines;
+    curl_slist* list = nullptr;
+    auto append = [&list, &error](const std::string& line) {
+        curl_slist* next = curl_slist_append(list, line.c_str());
+        if (next == nullptr) {
+            curl_slist_free_all(list);
+            list = nullptr;
+            error = "Out of memory building the HTTP request";
+            return false;
+        }
+        list = next;
+        return true;
+    };
     // An Expect: 100-continue round trip per request would halve the rate.
-    lines.emplace_back("Expect:");
+    if (!append("Expect:")) return nullptr;
     bool hasContentType = false;
     for (const auto& header : request.headers) {
         if (!IsHeaderSafe(header)) {
+            curl_slist_free_all(list);
             error = fmt::format("Invalid request header '{}' for {}", header.name,
                                 UrlForMessages(request.url));
             return nullptr;
         }
         hasContentType = hasContentType || StartsWithIgnoringCase(header.name, "content-type");
-        lines.push_back(header.name + ": " + header.value);
         // curl sends "Name:" as a removal; "Name;" is how it spells an empty header.
-        if (header.value.empty()) lines.back() = header.name + ";";
+        const std::string line =
+            header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
+        if (!append(line)) return nullptr;
     }
     // A body without a type of the caller's is sent without one, not as curl's form default.
-    if (SendsBody(request.method) && !hasContentType) lines.emplace_back("Content-Type:");
-    curl_slist* list = nullptr;
-    for (const auto& line : lines) {
-        curl_slist* next = curl_slist_append(list, line.c_str());
-        if (next == nullptr) {
-            curl_slist_free_all(list);
-            error = "Out of memory building the HTTP request";
-            return nullptr;
-        }
-        list = next;
-    }
+    if (SendsBody(request.method) && !hasContentType && !append("Content-Type:")) return nullptr;
     return list;
 }
 
