@@ -147,21 +147,4 @@ Result FindAddressBooks(FlowContext& ctx, std::vector<AddressBookEntry>& books) 
     return result;
 }
 
-Result ChooseAddressBook(FlowContext& ctx, std::string& url) {
-    std::vector<AddressBookEntry> books;
-    Result found = FindAddressBooks(ctx, books);
-    if (found.ok() && books.empty()) {
-        found = {kResultLocalFailure,
-                 net::UrlForMessages(ctx.settings.cardDavUrl) + " offers no address book"};
-    }
-    if (!found.ok()) {
-        ctx.frontEnd.Failure(found);
-        return found;
-    }
-    const std::optional<std::size_t> chosen = ctx.frontEnd.ChooseAddressBook(books);
-    if (!chosen || *chosen >= books.size()) return Cancel();
-    url = books[*chosen].url;
-    return {};
-}
-
 }  // namespace korvi::flows

@@ -26,8 +26,4 @@ Result ImportFromCardDav(FlowContext& ctx);
 // names). Shows nothing: the caller tells a failure.
 Result FindAddressBooks(FlowContext& ctx, std::vector<AddressBookEntry>& books);
 
-// FindAddressBooks, then the chooser (FrontEnd::ChooseAddressBook): success with the chosen
-// address book's URL in url, -7 when dismissed, or the failure (shown).
-Result ChooseAddressBook(FlowContext& ctx, std::string& url);
-
 }  // namespace korvi::flows

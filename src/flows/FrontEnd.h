@@ -91,13 +91,6 @@ public:
     virtual Result ChooseOutlookFolder(Toutlook& store) = 0;
     // The select-server dialog for more than one PBX found; the chosen URL or nullopt.
     virtual std::optional<std::string> ChooseServer(const std::vector<std::string>& urls) = 0;
-    // The address book chooser of the CardDAV account: the index of the one chosen, or nullopt
-    // when dismissed. A front end without a chooser dismisses it.
-    virtual std::optional<std::size_t> ChooseAddressBook(
-        const std::vector<AddressBookEntry>& books) {
-        static_cast<void>(books);
-        return std::nullopt;
-    }
     // The cloud account dialog, filled with the account of the settings: the account and
     // password the user confirmed (the dialog has checked both), or nullopt when not confirmed.
     // A front end without the dialog confirms nothing.
