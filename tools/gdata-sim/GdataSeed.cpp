@@ -10,15 +10,9 @@ namespace {
 
 constexpr const char* kGivenNames[] = {
     "Anna", "J\xC3\xB6rg", "Zo\xC3\xAB", "Liam", "Fran\xC3\xA7oise", "Mia", "Sean", "Ren\xC3\xA9"};
-constexpr const char* kFamilyNames[] = {"Meyer",
-                                        "O'Neil",
-                                        "Smith & Sons",
-                                        "Garc\xC3\xAD"
-                                        "a",
-                                        "Nowak",
-                                        "M\xC3\xBCller",
-                                        "Dubois",
-                                        "Rossi"};
+constexpr const char* kFamilyNames[] = {
+    "Meyer", "O'Neil",        "Smith & Sons", "Garc\xC3\xAD\x61",
+    "Nowak", "M\xC3\xBCller", "Dubois",       "Rossi"};
 
 void AddPhone(pugi::xml_node entry, const char* rel, const std::string& number) {
     pugi::xml_node phone = entry.append_child("gd:phoneNumber");
