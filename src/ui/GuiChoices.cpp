@@ -48,20 +48,11 @@ std::optional<std::string> GuiChoices::ChooseServer(const std::vector<std::strin
 }
 
 bool GuiChoices::ChooseFolder(Toutlook& store, int showCreateButton) {
-    QPointer<QWidget> parent = m_parent;
     Toutlook* target = &store;
-    const GuiAnswer answer = m_bridge.Call(
-        [parent, target, showCreateButton](GuiBridge::Answer done) {
-            target->showCreateButton = showCreateButton;
-            auto* dialog = new FolderChooserDialog(*target, parent);
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-            QObject::connect(dialog, &QDialog::finished, dialog, [done](int result) {
-                done(GuiAnswer{result == QDialog::Accepted ? kChosen : 0, {}});
-            });
-            dialog->open();
-        },
-        GuiAnswer{});
-    return answer.code == kChosen;
+    return Accepted([target, showCreateButton](QWidget* parent) -> QDialog* {
+        target->showCreateButton = showCreateButton;
+        return new FolderChooserDialog(*target, parent);
+    });
 }
 
 std::optional<std::pair<std::string, std::string>> GuiChoices::EnterGmailAccount(
@@ -88,11 +79,17 @@ std::optional<std::pair<std::string, std::string>> GuiChoices::EnterGmailAccount
 }
 
 bool GuiChoices::ChooseGmailGroup(Tgmail& store) {
-    QPointer<QWidget> parent = m_parent;
     Tgmail* target = &store;
+    return Accepted([target](QWidget* parent) -> QDialog* {
+        return new GmailGroupChooserDialog(*target, parent);
+    });
+}
+
+bool GuiChoices::Accepted(std::function<QDialog*(QWidget* parent)> makeDialog) {
+    QPointer<QWidget> parent = m_parent;
     const GuiAnswer answer = m_bridge.Call(
-        [parent, target](GuiBridge::Answer done) {
-            auto* dialog = new GmailGroupChooserDialog(*target, parent);
+        [parent, makeDialog](GuiBridge::Answer done) {
+            QDialog* dialog = makeDialog(parent);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             QObject::connect(dialog, &QDialog::finished, dialog, [done](int result) {
                 done(GuiAnswer{result == QDialog::Accepted ? kChosen : 0, {}});

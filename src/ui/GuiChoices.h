@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QDialog;
+
 namespace korvi {
 class Tgmail;
 class Toutlook;
@@ -50,6 +52,9 @@ public:
 
 private:
     std::optional<std::string> ChooseFile(FileKind kind, bool save);
+    // Opens the dialog makeDialog builds (on the GUI thread, window-modal) and waits for it:
+    // true when it was accepted.
+    bool Accepted(std::function<QDialog*(QWidget* parent)> makeDialog);
 
     GuiBridge& m_bridge;
     QPointer<QWidget> m_parent;
